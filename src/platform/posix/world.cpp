@@ -1,0 +1,360 @@
+#include "platform/world.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace corvane::world {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Private-use code points stand for what a Windows name cannot carry: U+F700 + byte for a raw
+// byte (a byte of invalid UTF-8, or one byte of a name that itself uses this range), and the
+// backslash as U+F75C. Keeping the whole U+F700..U+F7FF block reserved makes the mapping exact.
+constexpr char32_t kEscapeBase = 0xF700;
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* v = std::getenv(name);
+    return (v && *v) ? std::string(v) : fallback;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes one well-formed UTF-8 sequence at s[i]; returns its length, or 0 when malformed.
+size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    size_t len = 0;
+    char32_t min = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + len > s.size())
+        return 0;
+    for (size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
+}
+
+bool IsValidUtf8(std::string_view s) {
+    char32_t cp;
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = DecodeUtf8(s, i, cp);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (IsValidUtf8(a) && IsValidUtf8(b)) {
+        return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
+                   .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
+                            Qt::CaseInsensitive) == 0;
+    }
+    return a == b;
+}
+
+// Finds the entry of `dir` that is `name`: the exact name when it exists, else the first name in
+// sorted order that matches without regard to case, else `name` itself (a file about to be made).
+std::string ResolveComponent(const fs::path& dir, const std::string& name) {
+    std::error_code ec;
+    if (fs::symlink_status(dir / name, ec).type() != fs::file_type::not_found && !ec)
+        return name;
+    std::vector<std::string> matches;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string entry = it->path().filename().string();
+        if (SameNameIgnoringCase(entry, name))
+            matches.push_back(std::move(entry));
+    }
+    if (matches.empty())
+        return name;
+    return *std::min_element(matches.begin(), matches.end());
+}
+
+bool MakeFolder(const fs::path& p, std::string& error) {
+    std::error_code ec;
+    fs::create_directories(p, ec);
+    if (ec || !fs::is_directory(p)) {
+        error = "cannot create folder " + p.string() + ": " +
+                (ec ? ec.message() : std::string("not a folder"));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+fs::path Prefix() {
+    if (const char* p = std::getenv("CORVANE_PREFIX"); p && *p)
+        return fs::path(p);
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+        return fs::path(x) / "corvane";
+    std::string home = EnvOr("HOME", "");
+    if (home.empty()) {
+        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+            home = pw->pw_dir;
+    }
+    return fs::path(home) / ".local/share/corvane";
+}
+
+fs::path DriveC() { return Prefix() / "drive_c"; }
+fs::path RegistryFile() { return Prefix() / "registry.sqlite"; }
+fs::path UrlCacheFile() { return Prefix() / "urlcache.sqlite"; }
+fs::path UrlHistoryFile() { return Prefix() / "urlhistory.sqlite"; }
+fs::path ConfFile() { return Prefix() / "world.conf"; }
+
+std::vector<std::string> Drives() { return {"C:", "Z:"}; }
+
+std::string UserName() {
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name && *pw->pw_name)
+        return pw->pw_name;
+    return EnvOr("USER", "user");
+}
+
+std::string ProfilePath() { return "C:\\Documents and Settings\\" + UserName(); }
+
+std::string TempPath() { return ProfilePath() + "\\Local Settings\\Temp"; }
+
+std::string EncodeName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size();) {
+        char32_t cp;
+        const size_t n = DecodeUtf8(name, i, cp);
+        const bool reserved = n > 0 && cp >= kEscapeBase && cp <= kEscapeBase + 0xFF;
+        if (n == 0 || reserved) {
+            // Each byte of a malformed sequence, or of a reserved code point, is escaped alone.
+            const size_t count = n == 0 ? 1 : n;
+            for (size_t k = 0; k < count; ++k)
+                AppendUtf8(out, kEscapeBase + static_cast<unsigned char>(name[i + k]));
+            i += count;
+        } else if (cp == U'\\') {
+            AppendUtf8(out, kEscapeBase + '\\');
+            i += 1;
+        } else {
+            out.append(name.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
+std::string DecodeName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size();) {
+        char32_t cp;
+        const size_t n = DecodeUtf8(name, i, cp);
+        if (n == 0) {
+            out += name[i++];
+        } else if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
+            out += static_cast<char>(cp - kEscapeBase);
+            i += n;
+        } else {
+            out.append(name.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
+std::string ToPosix(std::string_view win) {
+    fs::path root;
+    std::string_view rest = win;
+    if (win.size() >= 2 && win[1] == ':') {
+        const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(win[0])));
+        if (drive == 'C')
+            root = DriveC();
+        else if (drive == 'Z')
+            root = "/";
+        else
+            return {};
+        rest = win.substr(2);
+    } else {
+        // A path without a drive (`\a\b`, or a relative `a\b`) is on drive C:.
+        root = DriveC();
+    }
+
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = rest.size();
+        std::string_view comp = rest.substr(start, end - start);
+        if (comp == "..") {
+            // A path never climbs above its drive's root.
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!comp.empty() && comp != ".") {
+            parts.push_back(DecodeName(comp));
+        }
+        start = end + 1;
+    }
+
+    fs::path out = root;
+    for (const auto& part : parts)
+        out /= ResolveComponent(out, part);
+    return out.string();
+}
+
+std::string ToWindows(std::string_view posix) {
+    if (posix.empty())
+        return {};
+    fs::path p(posix);
+    if (p.is_relative()) {
+        std::error_code ec;
+        p = fs::current_path(ec) / p;
+    }
+    p = p.lexically_normal();
+    const fs::path driveC = DriveC().lexically_normal();
+
+    // Compare component by component so that /x/drive_cX is not taken for a folder of drive C:.
+    auto pi = p.begin();
+    bool underC = true;
+    for (auto ci = driveC.begin(); ci != driveC.end(); ++ci, ++pi) {
+        if (ci->empty())
+            continue; // the trailing "" of a path that ends in a separator
+        if (pi == p.end() || *pi != *ci) {
+            underC = false;
+            break;
+        }
+    }
+
+    std::string out;
+    if (underC) {
+        out = "C:";
+    } else {
+        out = "Z:";
+        pi = p.begin();
+        ++pi; // skip the root "/"
+    }
+    bool any = false;
+    for (; pi != p.end(); ++pi) {
+        const std::string comp = pi->string();
+        if (comp.empty())
+            continue;
+        out += '\\';
+        out += EncodeName(comp);
+        any = true;
+    }
+    if (!any)
+        out += '\\';
+    return out;
+}
+
+bool IsDriveRoot(const fs::path& posixPath) {
+    auto settle = [](const fs::path& x) {
+        std::string s = x.lexically_normal().string();
+        while (s.size() > 1 && s.back() == '/')
+            s.pop_back();
+        std::error_code ec;
+        const fs::path c = fs::weakly_canonical(fs::path(s), ec);
+        return ec ? fs::path(s) : c;
+    };
+    const fs::path p = settle(posixPath);
+    return p == "/" || p.empty() || p == settle(DriveC());
+}
+
+std::map<std::string, std::string> Conf() {
+    std::map<std::string, std::string> conf = {
+        {"windows_version", "5.1"},   {"windows_build", "2600"}, {"shell_version", "6.0.2900"},
+        {"themes", "yes"},            {"common_controls", "6"},
+    };
+    std::ifstream in(ConfFile());
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        auto trim = [](std::string s) {
+            const auto a = s.find_first_not_of(" \t\r");
+            const auto b = s.find_last_not_of(" \t\r");
+            return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+        };
+        std::string key = trim(line.substr(0, eq));
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        conf[key] = trim(line.substr(eq + 1));
+    }
+    return conf;
+}
+
+bool Ensure(std::string& error) {
+    const fs::path prefix = Prefix();
+    std::error_code ec;
+    const bool existed = fs::is_directory(prefix, ec);
+    if (!MakeFolder(prefix, error))
+        return false;
+    if (!existed)
+        ::chmod(prefix.c_str(), 0700);
+    if (::access(prefix.c_str(), W_OK) != 0) {
+        error = "the world folder " + prefix.string() + " is not writable";
+        return false;
+    }
+    const std::string profile = ProfilePath();
+    for (const char* sub : {"Cookies", "Recent", "Local Settings\\History\\History.IE5",
+                            "Local Settings\\Temporary Internet Files\\Content.IE5",
+                            "Local Settings\\Temp"}) {
+        if (!MakeFolder(ToPosix(profile + "\\" + sub), error))
+            return false;
+    }
+    if (!fs::exists(ConfFile(), ec)) {
+        std::ofstream conf(ConfFile());
+        conf << "# Facts this world declares to the programs that run in it.\n"
+                "windows_version = 5.1\n"
+                "windows_build = 2600\n"
+                "shell_version = 6.0.2900\n"
+                "themes = yes\n"
+                "common_controls = 6\n";
+        if (!conf) {
+            error = "cannot write " + ConfFile().string();
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace corvane::world

@@ -1,0 +1,109 @@
+#pragma once
+// A small RAII layer over SQLite shared by the registry hive and the two browser stores. It opens a
+// store file the same way everywhere: busy timeout for a second process, write-ahead log, and a
+// file that is not a database moved aside (never deleted) and replaced by a fresh one.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace corvane::sqlite {
+
+/// One prepared statement; finalised when it goes out of scope.
+class Statement {
+public:
+    Statement() = default;
+    Statement(sqlite3* db, std::string_view sql);
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement();
+
+    /// True when the statement compiled.
+    bool Valid() const { return stmt_ != nullptr; }
+    /// Binds a 64-bit integer to the 1-based parameter.
+    Statement& Bind(int index, std::int64_t value);
+    /// Binds text (any bytes, copied) to the 1-based parameter.
+    Statement& BindText(int index, std::string_view value);
+    /// Binds a blob (any bytes, copied) to the 1-based parameter.
+    Statement& BindBlob(int index, std::string_view value);
+    /// Runs one step: true while a row is available.
+    bool Step();
+    /// Runs the statement to its end; true when it finished without error.
+    bool Run();
+    /// Resets the statement for another run with new bindings.
+    void Reset();
+    /// The result code of the last step.
+    int LastCode() const { return last_; }
+
+    /// A column of the current row as an integer.
+    std::int64_t Int(int column) const;
+    /// A column of the current row as text bytes (exact, embedded NULs kept).
+    std::string Text(int column) const;
+    /// A column of the current row as blob bytes.
+    std::string Blob(int column) const;
+    /// True when the column of the current row is NULL.
+    bool IsNull(int column) const;
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int last_ = 0;
+};
+
+/// An open database file.
+class Database {
+public:
+    Database() = default;
+    Database(Database&& other) noexcept;
+    Database& operator=(Database&& other) noexcept;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    ~Database();
+
+    /// Opens or creates the file and applies `schema` (idempotent SQL). A file that is not a
+    /// usable database is moved to `<file>.damaged-<time>` with one line on standard error, and a
+    /// fresh database is made in its place. False (with `error`) only when no database can be had.
+    bool Open(const std::filesystem::path& file, std::string_view schema, std::string& error);
+    /// True while a database is open.
+    bool IsOpen() const { return db_ != nullptr; }
+    /// Runs SQL without results; true on success.
+    bool Exec(std::string_view sql);
+    /// Prepares a statement.
+    Statement Prepare(std::string_view sql) const { return Statement(db_, sql); }
+    /// The last error message of the connection.
+    std::string ErrorMessage() const;
+    /// The raw handle, for the rare call this layer does not wrap.
+    sqlite3* Handle() const { return db_; }
+    /// The file this database was opened from.
+    const std::filesystem::path& File() const { return file_; }
+
+private:
+    void Close();
+    sqlite3* db_ = nullptr;
+    std::filesystem::path file_;
+};
+
+/// A write transaction (BEGIN IMMEDIATE); rolled back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction();
+    /// True when the transaction began.
+    bool Active() const { return active_; }
+    /// Commits; true on success.
+    bool Commit();
+
+private:
+    Database& db_;
+    bool active_ = false;
+};
+
+} // namespace corvane::sqlite

@@ -188,13 +188,15 @@ LONG OpenOrCreate(HKEY key, const char* subKey, HKEY* result, bool create) {
     if (!Connect(h))
         return ERROR_BADDB;
     const std::vector<std::string> parts = SplitPath(subKey);
-    auto walk = [&]() -> LONG {
+    const std::int64_t base = id;
+    auto walk = [&](bool creating) -> LONG {
+        id = base;
         if (!KeyExists(h, id))
             return ERROR_KEY_DELETED;
         for (const std::string& part : parts) {
             std::int64_t child = FindChild(h, id, part);
             if (child == 0) {
-                if (!create)
+                if (!creating)
                     return ERROR_FILE_NOT_FOUND;
                 auto st = h.db->Prepare("INSERT INTO keys(parent, name, fold) VALUES(?1, ?2, ?3)");
                 st.Bind(1, id).BindText(2, part).BindText(3, Fold(part));
@@ -206,8 +208,10 @@ LONG OpenOrCreate(HKEY key, const char* subKey, HKEY* result, bool create) {
         }
         return ERROR_SUCCESS;
     };
-    // Creating a path that already exists completely needs no write transaction.
-    const LONG rc = create ? Write(h, walk) : walk();
+    // Opening a path that exists completely needs no write transaction, so try that first.
+    LONG rc = walk(false);
+    if (rc == ERROR_FILE_NOT_FOUND && create)
+        rc = Write(h, [&] { return walk(true); });
     if (rc != ERROR_SUCCESS)
         return rc;
     *result = NewHandle(h, id);

@@ -266,6 +266,8 @@ TEST(Registry, HiveIsTheWorldsAndFollowsTheWorld) {
         RegKey probe;
         EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\FirstOnly", probe.Out()),
                   ERROR_FILE_NOT_FOUND);
+        // A handle opened in the first world names nothing in this one.
+        EXPECT_EQ(Set(key.Get(), "x", REG_SZ, "y"), ERROR_INVALID_HANDLE);
     }
     ::setenv("CORVANE_PREFIX", first.Prefix().c_str(), 1);
     RegKey probe;

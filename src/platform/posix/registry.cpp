@@ -83,6 +83,7 @@ std::vector<std::string> SplitPath(const char* subKey) {
 // What an open handle stands for. Owned by the handle table; RegCloseKey destroys it.
 struct KeyObject {
     std::int64_t id;
+    std::filesystem::path hive; // a handle only stands for a key of the hive it was opened in
 };
 
 struct Hive {
@@ -139,10 +140,19 @@ LONG Resolve(Hive& h, HKEY key, bool writing, std::int64_t& id) {
     if (IsPredefinedRoot(key))
         return writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     const auto it = h.handles.find(key);
-    if (it == h.handles.end())
+    if (it == h.handles.end() || it->second->hive != h.file)
         return ERROR_INVALID_HANDLE;
     id = it->second->id;
     return ERROR_SUCCESS;
+}
+
+// Connects to the current world's hive and resolves the handle in it.
+LONG Begin(Hive& h, HKEY key, bool writing, std::int64_t& id) {
+    if (IsPredefinedRoot(key) && key != HKEY_CURRENT_USER)
+        return writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+    if (!Connect(h))
+        return ERROR_BADDB;
+    return Resolve(h, key, writing, id);
 }
 
 // Finds the child of `parent` named `name` (any case); 0 when there is none.
@@ -156,7 +166,7 @@ HKEY NewHandle(Hive& h, std::int64_t id) {
     while (h.handles.count(h.next) != 0 || h.next == 0 || IsPredefinedRoot(h.next))
         h.next = h.next + kHandleStep >= 0x80000000u ? kFirstHandle : h.next + kHandleStep;
     const HKEY handle = h.next;
-    h.handles[handle] = std::make_unique<KeyObject>(KeyObject{id});
+    h.handles[handle] = std::make_unique<KeyObject>(KeyObject{id, h.file});
     h.next = h.next + kHandleStep >= 0x80000000u ? kFirstHandle : h.next + kHandleStep;
     return handle;
 }
@@ -185,10 +195,8 @@ LONG OpenOrCreate(HKEY key, const char* subKey, HKEY* result, bool create) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, create, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, create, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     const std::vector<std::string> parts = SplitPath(subKey);
     const std::int64_t base = id;
     auto walk = [&](bool creating) -> LONG {
@@ -237,10 +245,8 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, 
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     auto st = h.db->Prepare("SELECT type, data FROM vals WHERE key = ?1 AND fold = ?2");
     st.Bind(1, id).BindText(2, Fold(ValueName(name)));
     if (!st.Step()) {
@@ -275,10 +281,8 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, 
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, true, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, true, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     const std::string valueName = ValueName(name);
     const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
     return Write(h, [&]() -> LONG {
@@ -298,10 +302,8 @@ LONG RegDeleteValueA(HKEY key, const char* name) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, true, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, true, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     return Write(h, [&]() -> LONG {
         auto st = h.db->Prepare("DELETE FROM vals WHERE key = ?1 AND fold = ?2");
         st.Bind(1, id).BindText(2, Fold(ValueName(name)));
@@ -317,10 +319,8 @@ LONG RegDeleteTreeA(HKEY key, const char* subKey) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, true, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, true, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     const std::vector<std::string> parts = SplitPath(subKey);
     return Write(h, [&]() -> LONG {
         if (!KeyExists(h, id))
@@ -356,10 +356,8 @@ LONG RegListSubKeys(HKEY key, std::vector<std::string>& names) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     if (!KeyExists(h, id))
         return ERROR_KEY_DELETED;
     std::vector<std::pair<std::string, std::string>> rows; // fold, name
@@ -380,10 +378,8 @@ LONG RegListValues(HKEY key, std::vector<RegValue>& values) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     if (!KeyExists(h, id))
         return ERROR_KEY_DELETED;
     auto st = h.db->Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id");
@@ -398,10 +394,8 @@ LONG RegKeyPath(HKEY key, std::string& path) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     std::vector<std::string> names;
     auto st = h.db->Prepare("SELECT parent, name FROM keys WHERE id = ?1");
     while (id != kRootId) {

@@ -45,6 +45,8 @@ TEST(CmdReg, SetQueryAndDelete) {
               0);
     EXPECT_EQ(RunCorvanectl({"reg", "set", "Software\\Ctl", "Max", "dword", "4294967295"}).exitCode,
               0);
+    EXPECT_EQ(RunCorvanectl({"reg", "set", "Software\\Ctl", "Ten", "dword", "010"}).exitCode, 0);
+    EXPECT_EQ(Stored("Software\\Ctl", "Ten"), std::string("\x0a\0\0\0", 4));
     EXPECT_EQ(Stored("Software\\Ctl", "Name"), std::string("hello world") + '\0');
     EXPECT_EQ(Stored("Software\\Ctl", "Blob"), std::string("\x00\xff\x10", 3));
 
@@ -54,7 +56,8 @@ TEST(CmdReg, SetQueryAndDelete) {
                        "@\texpand_sz\t%TEMP%\n"
                        "Count\tdword\t42\n"
                        "Blob\tbinary\t00,ff,10\n"
-                       "Max\tdword\t4294967295\n");
+                       "Max\tdword\t4294967295\n"
+                       "Ten\tdword\t10\n");
     const auto one = RunCorvanectl({"reg", "query", key, "count"});
     EXPECT_EQ(one.exitCode, 0);
     EXPECT_EQ(one.out, "count\tdword\t42\n");

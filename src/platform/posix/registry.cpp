@@ -131,14 +131,12 @@ bool KeyExists(Hive& h, std::int64_t id) {
     return st.Step();
 }
 
-// The key id a handle stands for, with the status a bad handle gets.
-LONG Resolve(Hive& h, HKEY key, bool writing, std::int64_t& id) {
+// The key id a handle stands for; ERROR_INVALID_HANDLE for what is not an open key.
+LONG Resolve(Hive& h, HKEY key, std::int64_t& id) {
     if (key == HKEY_CURRENT_USER) {
         id = kRootId;
         return ERROR_SUCCESS;
     }
-    if (IsPredefinedRoot(key))
-        return writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     const auto it = h.handles.find(key);
     if (it == h.handles.end() || it->second->hive != h.file)
         return ERROR_INVALID_HANDLE;
@@ -146,13 +144,14 @@ LONG Resolve(Hive& h, HKEY key, bool writing, std::int64_t& id) {
     return ERROR_SUCCESS;
 }
 
-// Connects to the current world's hive and resolves the handle in it.
+// Connects to the current world's hive and resolves the handle in it. The roots this world does
+// not provide fail quietly: reads find nothing there, writes are refused.
 LONG Begin(Hive& h, HKEY key, bool writing, std::int64_t& id) {
     if (IsPredefinedRoot(key) && key != HKEY_CURRENT_USER)
         return writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     if (!Connect(h))
         return ERROR_BADDB;
-    return Resolve(h, key, writing, id);
+    return Resolve(h, key, id);
 }
 
 // Finds the child of `parent` named `name` (any case); 0 when there is none.

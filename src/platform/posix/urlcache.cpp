@@ -57,26 +57,38 @@ struct Store {
     sqlite::Statement page;
     sqlite::Statement find;
     fs::path file;
+    dev_t device = 0; // the file the connection has open, to notice one put in its place
+    ino_t inode = 0;
+    std::atomic<bool> broken{false}; // a read found the file damaged
     std::string folder; // the Cache folder as a Windows path, joined to every local file
 };
 
 std::mutex g_openMutex;
 std::shared_ptr<Store> g_store;
 
-// The store of the current world, opened once per process and again when the prefix changes.
+// The store of the current world, opened once per process and again when the prefix changes, when
+// another program replaced or removed the file, or when a read found it damaged (opening moves a
+// damaged file aside and starts a fresh one).
 std::shared_ptr<Store> CurrentStore() {
     const fs::path file = world::UrlCacheFile();
+    struct stat st {};
+    const bool exists = ::stat(file.c_str(), &st) == 0;
     std::lock_guard lock(g_openMutex);
-    if (g_store && g_store->file == file)
+    if (g_store && g_store->file == file && !g_store->broken && exists &&
+        g_store->device == st.st_dev && g_store->inode == st.st_ino)
         return g_store;
+    g_store.reset();
     auto store = std::make_shared<Store>();
     std::string error;
     if (!store->db.Open(file, kSchema, error))
         return nullptr;
-    // The scanner walks the whole store every 200 ms: map the file rather than copy each page in
-    // by a read call, and keep the pages of a large store in the connection's cache.
-    store->db.Exec("PRAGMA mmap_size = 268435456");
+    // The scanner walks the whole store every 200 ms: keep the pages of a large store in the
+    // connection's cache rather than reading them in again each time.
     store->db.Exec("PRAGMA cache_size = -32768");
+    if (::stat(file.c_str(), &st) == 0) {
+        store->device = st.st_dev;
+        store->inode = st.st_ino;
+    }
     store->page = store->db.Prepare(
         "SELECT id, url, type, local_file, size, modified, accessed, expires FROM entries "
         "WHERE id > ?1 ORDER BY id LIMIT ?2");
@@ -210,6 +222,8 @@ private:
                 rows_.push_back(row);
             }
             failed_ = q.LastCode() != SQLITE_DONE;
+            if (failed_)
+                store_->broken = true;
             q.Reset();
             if (failed_ || seen < pageSize_)
                 break; // the store has nothing after this page
@@ -412,6 +426,7 @@ BOOL DeleteUrlCacheEntryA(const char* url) {
         sqlite::Statement del = store->db.Prepare("DELETE FROM entries WHERE id = ?1");
         del.Bind(1, id);
         if (!tx.Active() || !del.Run() || !tx.Commit()) {
+            store->broken = true;
             SetLastError(ERROR_READ_FAULT);
             return 0;
         }
@@ -462,6 +477,7 @@ BOOL CommitUrlCacheEntryA(const char* url, const char* localFile, DWORD cacheEnt
             .Bind(4, static_cast<std::int64_t>(size))
             .Bind(5, now);
         if (!tx.Active() || !write.Run() || !tx.Commit()) {
+            store->broken = true;
             SetLastError(ERROR_READ_FAULT);
             return 0;
         }

@@ -1,5 +1,7 @@
 #include "platform/world.h"
 
+#include "platform/registry.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -118,6 +120,36 @@ bool MakeFolder(const fs::path& p, std::string& error) {
         error = "cannot create folder " + p.string() + ": " +
                 (ec ? ec.message() : std::string("not a folder"));
         return false;
+    }
+    return true;
+}
+
+// The per-user shell folder values that name the profile folders, each written only when it is
+// missing, as strings with their terminating NUL (the way the shell itself writes them).
+bool EnsureShellFolders(const std::string& profile, std::string& error) {
+    using namespace platform;
+    constexpr const char* kKey =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const std::pair<const char*, std::string> values[] = {
+        {"History", profile + "\\Local Settings\\History"},
+        {"Cache", profile + "\\Local Settings\\Temporary Internet Files"},
+        {"Cookies", profile + "\\Cookies"},
+    };
+    RegKey key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kKey, key.Out()) != ERROR_SUCCESS) {
+        error = "cannot set up the registry hive " + RegistryFile().string();
+        return false;
+    }
+    for (const auto& [name, path] : values) {
+        if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_FILE_NOT_FOUND)
+            continue;
+        const std::string data = path + '\0';
+        if (RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+            error = "cannot write the shell folders to " + RegistryFile().string();
+            return false;
+        }
     }
     return true;
 }
@@ -341,6 +373,8 @@ bool Ensure(std::string& error) {
         if (!MakeFolder(ToPosix(profile + "\\" + sub), error))
             return false;
     }
+    if (!EnsureShellFolders(profile, error))
+        return false;
     if (!fs::exists(ConfFile(), ec)) {
         std::ofstream conf(ConfFile());
         conf << "# Facts this world declares to the programs that run in it.\n"

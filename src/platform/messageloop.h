@@ -108,6 +108,10 @@ int MsgBox(const std::string& text, unsigned style, const std::string& title);
 /// (a dialog when a widget application exists, otherwise a question on the terminal).
 void SetAnswerer(Answerer answerer);
 
+/// The default answerer: a dialog when a widget application exists, otherwise a question on
+/// the terminal (a box that nobody can answer gets No, or Cancel where it has one).
+int AskPerson(const MessageBoxRequest& request);
+
 /// An answerer that gives Yes to a Yes/No box and the first button's code to any other box.
 Answerer AnswerYesToAll();
 

@@ -238,6 +238,10 @@ int MsgBox(const std::string& text, unsigned style, const std::string& title) {
     const MessageBoxRequest request{text, title, style};
     if (const Answerer& answerer = CurrentAnswerer())
         return answerer(request);
+    return AskPerson(request);
+}
+
+int AskPerson(const MessageBoxRequest& request) {
     if (HaveWidgetApplication())
         return AskWithDialog(request);
     return AskOnTerminal(request);

@@ -1,6 +1,7 @@
 #include "traces/CleanIT.h"
 
 #include "platform/shell.h"
+#include "platform/utf8.h"
 #include "traces/RegRWModule.h"
 
 #include <cstdint>
@@ -35,20 +36,9 @@ std::string Numbered(std::string_view prefix, Counter n) {
 // The length of the character that starts at s[i]: a whole UTF-8 sequence where one is there,
 // else the single byte, so that each listed letter is one character of the text.
 size_t CharLength(std::string_view s, size_t i) {
-    const auto lead = static_cast<unsigned char>(s[i]);
-    size_t len = 1;
-    if ((lead & 0xE0) == 0xC0)
-        len = 2;
-    else if ((lead & 0xF0) == 0xE0)
-        len = 3;
-    else if ((lead & 0xF8) == 0xF0)
-        len = 4;
-    if (i + len > s.size())
-        return 1;
-    for (size_t k = 1; k < len; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-            return 1;
-    return len;
+    char32_t cp;
+    const size_t n = utf8::Decode(s, i, cp);
+    return n == 0 ? 1 : n;
 }
 
 // A letter list: "MRUList" names, one character each, the values that hold the entries. The

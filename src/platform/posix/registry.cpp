@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 
 #include "platform/sqlitedb.h"
+#include "platform/utf8.h"
 #include "platform/world.h"
 
 #include <QString>
@@ -51,10 +52,11 @@ bool IsPredefinedRoot(HKEY key) {
 // The registry compares names without regard to case. Names are the program's 8-bit text (UTF-8
 // here); bytes that are not UTF-8 fold by ASCII rules alone, so every name still has one fold.
 std::string Fold(std::string_view name) {
-    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    const QByteArray back = text.toUtf8();
-    if (std::string_view(back.constData(), static_cast<size_t>(back.size())) == name) {
-        const QByteArray folded = text.toCaseFolded().toUtf8();
+    if (utf8::IsValid(name)) {
+        const QByteArray folded =
+            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
+                .toCaseFolded()
+                .toUtf8();
         return std::string(folded.constData(), static_cast<size_t>(folded.size()));
     }
     std::string out(name);

@@ -296,6 +296,9 @@ void XP_ProgressBar::DrawProgressBar() {
 }
 
 void XP_ProgressBar::Render() {
+    // A hidden widget hears of its new size only when shown; drawing catches up with it here.
+    if (FollowWidgetSize())
+        Sethdc();
     if (percent_ > 100)
         percent_ = 100;
     const QWidget* window = hwnd();
@@ -394,9 +397,11 @@ void XP_ProgressBar::FreeBuffer() {
     bufferHeight_ = 0;
 }
 
-void XP_ProgressBar::FollowWidgetSize() {
-    if (screen_.Width() != width() || screen_.Height() != height())
-        screen_.Resize(width(), height(), platform::RGB(255, 255, 255));
+bool XP_ProgressBar::FollowWidgetSize() {
+    if (screen_.Width() == width() && screen_.Height() == height())
+        return false;
+    screen_.Resize(width(), height(), platform::RGB(255, 255, 255));
+    return true;
 }
 
 void XP_ProgressBar::paintEvent(QPaintEvent* /*event*/) {

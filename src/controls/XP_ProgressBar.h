@@ -180,8 +180,8 @@ private:
     bool EnsureBuffer(int w, int h);
     bool CreateBuffer(int w, int h);
     void FreeBuffer();
-    /// Keeps the bar's own picture the size of the widget.
-    void FollowWidgetSize();
+    /// Keeps the bar's own picture the size of the widget; true when it changed.
+    bool FollowWidgetSize();
     void Changed(const char* name);
 
     int percent_ = 0;

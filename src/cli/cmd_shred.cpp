@@ -71,10 +71,11 @@ int Shred(const std::vector<std::string>& args) {
     return 0;
 }
 
-const Registrar registrar("shred",
-                          "  shred PATH [--yes]          overwrite a file (or a folder tree) eleven "
-                          "times and delete it\n",
-                          Shred);
+const Registrar
+    registrar("shred",
+              "  shred PATH [--yes]          overwrite a file (or a folder tree) eleven "
+              "times and delete it\n",
+              Shred);
 
 } // namespace
 } // namespace corvane::cli

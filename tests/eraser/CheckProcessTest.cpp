@@ -1,8 +1,8 @@
 // The browser check against real processes and a recorded process list, and the watcher's two
 // states.
 
-#include "eraser/BrowserWatcher.h"
 #include "eraser/CheckProcess.h"
+#include "eraser/BrowserWatcher.h"
 #include "platform/processes.h"
 #include "platform/world.h"
 #include "support/TempWorld.h"
@@ -31,7 +31,8 @@ public:
         fs::permissions(path_, fs::perms::owner_all);
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::execl(path_.c_str(), argv0 ? argv0 : path_.c_str(), "60", static_cast<char*>(nullptr));
+            ::execl(path_.c_str(), argv0 ? argv0 : path_.c_str(), "60",
+                    static_cast<char*>(nullptr));
             ::_exit(127);
         }
         // Wait until the child runs the copy, not the test program it was forked from.
@@ -104,7 +105,8 @@ TEST(Processes, ModuleNameIsTheExecutableAsAWindowsPath) {
         EXPECT_TRUE(source.CloseHandle(h));
         return std::string(name.data(), n);
     };
-    EXPECT_EQ(moduleName(plain.Pid(), 260), world::ToWindows((world.Root() / "plain.exe").string()));
+    EXPECT_EQ(moduleName(plain.Pid(), 260),
+              world::ToWindows((world.Root() / "plain.exe").string()));
     EXPECT_EQ(moduleName(plain.Pid(), 260).substr(0, 3), "Z:\\");
     EXPECT_EQ(moduleName(plain.Pid(), 6), "Z:\\tm");
     EXPECT_EQ(moduleName(emulated.Pid(), 260), "C:\\Program Files\\Web\\IEXPLORE.EXE");
@@ -142,8 +144,9 @@ public:
     }
     DWORD GetModuleFileNameExA(const platform::ProcessHandle& h, platform::HMODULE, char* name,
                                DWORD size) override {
-        const std::string path = h.Pid() == browserPid ? "C:\\Program Files\\iexplore.exe"
-                                                       : "Z:\\usr\\bin\\p" + std::to_string(h.Pid());
+        const std::string path = h.Pid() == browserPid
+                                     ? "C:\\Program Files\\iexplore.exe"
+                                     : "Z:\\usr\\bin\\p" + std::to_string(h.Pid());
         const DWORD n = std::min<DWORD>(static_cast<DWORD>(path.size()), size - 1);
         std::memcpy(name, path.data(), n);
         name[n] = '\0';

@@ -370,6 +370,28 @@ TEST_F(ShredActionTest, ShredFolderWipesEveryFileThenRemovesTheTree) {
     EXPECT_EQ(driveChanges, 1);
 }
 
+// A yield inside the wipe can run the same action again (a second click); the inner run takes
+// the tree, and the outer walk skips what is gone without harm.
+TEST_F(ShredActionTest, AShredReenteredThroughAYieldFinishesCleanly) {
+    const fs::path tree = dir / "tree";
+    for (int i = 0; i < 4; ++i)
+        TempWorld::Write(tree / ("f" + std::to_string(i)) / "data.txt", "d");
+    RecordingFiles rec;
+    BoxLog log(platform::vbYes);
+    int depth = 0;
+    rec.before = [&](const std::string& op, const std::string&) {
+        if (op == "read" && depth == 0) {
+            ++depth;
+            ShredFolder(Chooser());
+        }
+    };
+    ShredFolder(Chooser());
+    EXPECT_FALSE(fs::exists(tree));
+    EXPECT_EQ(log.boxes.size(), 2u);
+    EXPECT_EQ(driveChanges, 2);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(ShredActionTest, TheRootOfADriveIsRefusedWithABoxAndNothingTouched) {
     TempWorld::Write(world.Posix("C:\\top.txt"), "top");
     for (const std::string root : {"C:\\", "Z:\\", "c:", "Z:\\tmp\\.."}) {

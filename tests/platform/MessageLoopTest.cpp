@@ -2,8 +2,8 @@
 
 #include "platform/messageloop.h"
 
-#include <QEventLoop>
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -118,9 +118,7 @@ TEST(Hourglass, ShowsTheWaitCursorAndRestoresWhatWasThere) {
         Hourglass outer;
         ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        {
-            Hourglass inner;
-        }
+        { Hourglass inner; }
         ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);

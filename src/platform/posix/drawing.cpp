@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <mutex>
 
 namespace corvane::platform {
@@ -1044,6 +1046,36 @@ std::vector<Line> LayoutLines(const QFontMetrics& fm, const std::string& s, int 
     return lines;
 }
 
+/// The font text is measured and drawn with. A bold font whose family has no bold face (the
+/// classic sans serif is one weight only) is emboldened as GDI does for such fonts: each glyph is
+/// struck twice, one pixel apart, and advances one pixel further.
+struct TextFont {
+    QFont font;
+    bool overstrike = false;
+};
+
+bool FamilyHasBold(const QString& family) {
+    static std::map<QString, bool> known;
+    const auto it = known.find(family);
+    if (it != known.end())
+        return it->second;
+    bool bold = false;
+    for (const QString& style : QFontDatabase::styles(family))
+        bold = bold || QFontDatabase::weight(family, style) >= QFont::DemiBold;
+    known[family] = bold;
+    return bold;
+}
+
+TextFont ResolveTextFont(const QFont& requested) {
+    TextFont out{requested, false};
+    if (requested.weight() > QFont::Medium && !FamilyHasBold(QFontInfo(requested).family())) {
+        out.font.setWeight(QFont::Normal);
+        out.font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+        out.overstrike = true;
+    }
+    return out;
+}
+
 /// Draws (or measures) text; the shared body of DrawTextA and DrawStateA.
 int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool draw) {
     const PrefixText shown =
@@ -1056,7 +1088,8 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
         }
         return 0;
     }
-    const QFontMetrics fm(dc.CurrentFont());
+    const TextFont tf = ResolveTextFont(dc.CurrentFont());
+    const QFontMetrics fm(tf.font);
     const int lineHeight = fm.height();
     const std::vector<Line> lines = LayoutLines(fm, s, r.Width(), format);
     const int height = lineHeight * static_cast<int>(lines.size());
@@ -1078,7 +1111,7 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
             y = r.bottom - height;
     }
     QPainter p(&dc.Image());
-    p.setFont(dc.CurrentFont());
+    p.setFont(tf.font);
     p.setPen(dc.TextColor().ToQColor());
     QRegion clip(0, 0, dc.Width(), dc.Height());
     if (dc.Clip())
@@ -1101,6 +1134,8 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
                 std::string_view(s).substr(static_cast<std::size_t>(line.begin),
                                            static_cast<std::size_t>(line.end - line.begin));
             p.drawText(x, y + fm.ascent(), ToQString(part));
+            if (tf.overstrike)
+                p.drawText(x + 1, y + fm.ascent(), ToQString(part));
         }
         if (shown.underline >= line.begin && shown.underline < line.end &&
             !(format & DT_HIDEPREFIX)) {
@@ -1128,7 +1163,7 @@ bool TextOutA(Canvas& dc, int x, int y, std::string_view text) {
 }
 
 bool GetTextExtentPoint32A(const Canvas& dc, std::string_view text, SIZE& size) {
-    const QFontMetrics fm(dc.CurrentFont());
+    const QFontMetrics fm(ResolveTextFont(dc.CurrentFont()).font);
     size.cx = fm.horizontalAdvance(ToQString(text));
     size.cy = fm.height();
     return true;

@@ -1,0 +1,49 @@
+#pragma once
+// The two decoration controls of the windows: a shape (a rectangle filled and bordered in solid
+// colours) and a line. Neither takes input; both paint themselves.
+
+#include <QColor>
+#include <QWidget>
+
+namespace corvane::controls {
+
+/// An opaque rectangle in a solid fill colour with a one-pixel border.
+class Shape : public QWidget {
+public:
+    /// A shape on `parent` filled and bordered in `fill`.
+    Shape(QWidget* parent, QColor fill);
+
+    /// The fill colour.
+    QColor FillColor() const { return fill_; }
+    /// Sets the fill colour and repaints.
+    void SetFillColor(QColor fill);
+    /// The border colour.
+    QColor BorderColor() const { return border_; }
+    /// Sets the border colour and repaints.
+    void SetBorderColor(QColor border);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor fill_;
+    QColor border_;
+};
+
+/// A horizontal or vertical line: the control's box is the line itself (one pixel thick).
+class LineShape : public QWidget {
+public:
+    /// A line on `parent` in `color`; its geometry places it.
+    LineShape(QWidget* parent, QColor color);
+
+    /// The line's colour.
+    QColor BorderColor() const { return color_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor color_;
+};
+
+} // namespace corvane::controls

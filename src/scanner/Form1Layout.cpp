@@ -1,0 +1,57 @@
+#include "scanner/Form1Layout.h"
+
+#include "controls/Child.h"
+#include "controls/Shape.h"
+#include "controls/Twips.h"
+#include "controls/chameleonButton.h"
+#include "platform/drawing.h"
+
+#include <QLabel>
+
+namespace corvane::Form1Layout {
+
+using namespace controls;
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, int width, bool bold,
+                  Qt::Alignment alignment) {
+    auto* label = MakeChild<QLabel>(parent, TwipsRect(left, top, width, 255));
+    label->setText(text);
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    if (bold) {
+        platform::Font font;
+        font.bold = true;
+        label->setFont(platform::ToQFont(font));
+    }
+    return label;
+}
+
+LineShape* MakeRule(QWidget* parent, int y) {
+    // One pixel thick; the end point at x 6720 is not drawn, as on the classic desktop.
+    QRect line = TwipsRect(120, y, 6720 - 120, 0);
+    line.setHeight(1);
+    return MakeChild<LineShape>(parent, line, kRuleColor);
+}
+
+chameleonButton* MakeButton(QWidget* parent, const QString& caption, int left, int top, int width,
+                            const QString& picture) {
+    auto* button = MakeChild<chameleonButton>(parent, TwipsRect(left, top, width, 375));
+    // The design values every button of the window was saved with.
+    button->InitProperties();
+    button->SetButtonType(3);
+    button->SetColorScheme(1);
+    button->SetBackColor(platform::RGB(236, 233, 216));
+    button->SetBackOver(platform::RGB(236, 233, 216));
+    button->SetForeColor(platform::RGB(0, 0, 0));
+    button->SetForeOver(platform::RGB(0, 0, 0));
+    button->SetMaskColor(platform::RGB(192, 192, 192));
+    platform::Font font;
+    font.bold = true;
+    button->SetFont(font);
+    if (!picture.isEmpty())
+        button->SetPictureNormal(platform::LoadPicture(picture.toStdString()));
+    button->SetCaption(caption.toStdString());
+    return button;
+}
+
+} // namespace corvane::Form1Layout

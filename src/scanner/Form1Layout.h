@@ -1,0 +1,37 @@
+#pragma once
+// The building blocks the scanner window's pages share: labels, rules and buttons placed in
+// twips with the window's design values.
+
+#include <QColor>
+#include <QString>
+#include <Qt>
+
+class QLabel;
+class QWidget;
+
+namespace corvane {
+
+namespace controls {
+class LineShape;
+class chameleonButton;
+} // namespace controls
+
+namespace Form1Layout {
+
+/// The colour of the rules under the headings.
+inline const QColor kRuleColor(128, 128, 255);
+
+/// A label 255 twips high at (left, top) with `width`, in the window's font.
+QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, int width,
+                  bool bold = false, Qt::Alignment alignment = Qt::AlignLeft);
+
+/// A rule: a horizontal line at `y` from x 120 to x 6720 (twips).
+controls::LineShape* MakeRule(QWidget* parent, int y);
+
+/// A multi-style button with the window's design values at (left, top), 375 twips high.
+/// `picture` is a resource path of its 16 x 16 icon, or empty for none.
+controls::chameleonButton* MakeButton(QWidget* parent, const QString& caption, int left, int top,
+                                      int width, const QString& picture = {});
+
+} // namespace Form1Layout
+} // namespace corvane

@@ -1,9 +1,10 @@
-// corvane: the privacy cleaner's windows. The program comes up with the splash, which loads the
-// scanner window hidden and shows it eight seconds later.
+// corvane: the privacy cleaner's windows. The eraser window is the start-up window: its load
+// shows the splash, which loads the scanner window hidden and shows it eight seconds later.
 
 #include "platform/drawing.h"
 #include "platform/world.h"
 #include "shell/Forms.h"
+#include "shell/Program.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -24,8 +25,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The eraser window is meant to be the start-up window that shows the splash; until it
-    // exists, the splash is shown here directly.
-    corvane::Forms::ShowSplash();
-    return QApplication::exec();
+    corvane::Program::Start(corvane::Program::DefaultHooks(argc, argv));
+    const int rc = QApplication::exec();
+    // The windows go before the application object does.
+    corvane::Program::UnloadAll();
+    corvane::Forms::UnloadAll();
+    return rc;
 }

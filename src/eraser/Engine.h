@@ -1,0 +1,235 @@
+#pragma once
+// The eraser window (caption "Corvane"): the program's start-up window. It carries one image
+// button per kind of trace, the full clean with its progress animation, the chooser for
+// shredding files and folders, the list of cached addresses, the "Run at Windows startup" box and
+// the notification icon with its menu. Hidden, it keeps watching the browser and erases its
+// history when the browser closes.
+
+#include "eraser/BrowserWatcher.h"
+#include "platform/messageloop.h"
+#include "scanner/EraserWindow.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+
+namespace corvane {
+
+class CURLHistory;
+
+namespace controls {
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+class GroupBox;
+class LineShape;
+class Shape;
+class XP_ProgressBar;
+class chameleonButton;
+} // namespace controls
+
+namespace eraser {
+class Backdrop;
+class ImageTriplet;
+} // namespace eraser
+
+/// What the eraser window reaches outside itself; the application fills these in and a test
+/// replaces them. Empty functions are skipped; empty texts take the running program's values.
+struct EngineHooks {
+    /// Shows the splash (load step 2).
+    std::function<void()> showSplash;
+    /// Enables the scanner window's `Timer9` when the progress animation ends.
+    std::function<void()> enableScannerTimer9;
+    /// Ends the program at once (after the icon is gone).
+    std::function<void()> endProgram;
+    /// Whether the browser runs (the watcher asks "iexplore.exe" of the process list when empty).
+    std::function<bool()> isBrowserRunning;
+    /// The program's argument text, all arguments joined by single spaces.
+    std::string commandLine;
+    /// The POSIX path of the program's executable (its folder is the program's folder).
+    std::string executable;
+};
+
+/// The eraser window.
+class Engine : public QWidget, public EraserWindow {
+public:
+    /// `Form_Initialize` and the window's controls; the window stays hidden until Form_Load.
+    explicit Engine(EngineHooks hooks = {});
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    /// The whole argument text of a command line (arguments after the program, joined by one
+    /// space each), as the program sees its command line.
+    static std::string CommandText(int argc, const char* const* argv);
+    /// True when the argument text asks for a hidden start: exactly "-min".
+    static bool IsMinimisedStart(const std::string& commandText);
+    /// The Run value's data for a program folder (POSIX): the folder as a Windows path, with
+    /// one backslash at its end, then "Quenrel.exe -min".
+    static std::string RunCommand(const std::string& programFolder);
+
+    /// The registry key of the programs started at log-on.
+    static constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    /// The value the program keeps there.
+    static constexpr const char* kRunValue = "Quenrel";
+
+    // The scanner window's hand-over (EraserWindow).
+    void SetProgressValue(int value) override;
+    void SetCleanButtonsEnabled(bool enabled) override;
+    void SetStatusText(const std::string& text) override;
+    void ShowWindow() override;
+
+    /// `Form_Initialize`: the common controls, before any control is made.
+    void Form_Initialize();
+    /// The load sequence.
+    void Form_Load();
+    /// Removes the notification icon and stops the timers.
+    void Form_Unload();
+
+    // Event handlers, named as the system names them.
+    /// The icon's mouse messages arrive here (X = 15 times the message number).
+    void Form_MouseMove(short Button, short Shift, float X, float Y);
+    /// Resets every image button; with the left button held, moves the window.
+    void Picture2_MouseMove(short Button, short Shift, float X, float Y);
+    /// "Proceed With Clean".
+    void chameleonButton1_Click();
+    /// "Skip Operation".
+    void chameleonButton2_Click();
+    /// One tick of the progress animation.
+    void Timer1_Timer();
+    /// Deletes the double-clicked cache entry and rebuilds the list.
+    void List1_DblClick();
+    /// Writes or deletes the Run value (and the desktop's autostart entry).
+    void CheStart_Click();
+    /// Puts the folder list on the chosen drive's current folder.
+    void Drive1_Change();
+    /// The file list follows the folder list.
+    void Dir1_Change();
+    /// Tray menu "Show".
+    void MnuShow_Click();
+    /// Tray menu "Erase History".
+    void MnuHist_Click();
+    /// Tray menu "Erase All".
+    void MnuAll_Click();
+    /// Tray menu "Exit" (and `BX`).
+    void MnuExit_Click();
+    /// `BM`: hides the window to the notification area.
+    void HideToTray();
+
+    // The erasers the window runs.
+    /// Fills `List1` with the cached addresses.
+    void RefreshHistoryList();
+    /// Erases the browser's history traces.
+    void EraseHistory();
+    /// Wipes the temporary folder.
+    void CleanTempFolder();
+    /// The full clean.
+    void EraseAll();
+    /// Shreds the file selected in `File1` (`BFile`).
+    void ShredSelectedFile();
+    /// Shreds the folder shown in `Dir1` (`BFolder`).
+    void ShredFolder();
+
+    /// The fourteen image buttons in the order a move over `Picture2` resets them.
+    const std::array<eraser::ImageTriplet*, 14>& Triplets() const { return triplets_; }
+    /// One image button by its name (`BHist`), or null.
+    eraser::ImageTriplet* Triplet(const std::string& name) const;
+
+    // Window state.
+    /// The per-user history folder (Windows path).
+    std::string HistoryFolder;
+    /// The per-user temporary internet files folder.
+    std::string CacheFolder;
+    /// The per-user cookies folder.
+    std::string CookiesFolder;
+    /// The Windows temporary folder.
+    std::string TempFolder;
+    /// The URL history store, made at load. (Shared ownership lets the window's other parts
+    /// use it without seeing the store's declarations, whose status codes clash with the
+    /// registry's.)
+    std::shared_ptr<CURLHistory> URLHistory;
+
+    // Timers.
+    /// The progress animation, 200 ms, disabled at start.
+    platform::Timer Timer1;
+    /// The browser watcher (`TCheck`, `TClosed`).
+    eraser::BrowserWatcher Watcher;
+    /// Waits for the browser to appear.
+    platform::Timer& TCheck;
+    /// Waits for the browser to be gone.
+    platform::Timer& TClosed;
+
+    // Controls (owned by the window).
+    eraser::Backdrop* Picture2 = nullptr;
+    QLabel* Picture1 = nullptr;
+    eraser::ImageTriplet* BRead = nullptr;
+    eraser::ImageTriplet* BHist = nullptr;
+    eraser::ImageTriplet* BMedia = nullptr;
+    eraser::ImageTriplet* BPaint = nullptr;
+    eraser::ImageTriplet* BRecent = nullptr;
+    eraser::ImageTriplet* BRun = nullptr;
+    eraser::ImageTriplet* BFind = nullptr;
+    eraser::ImageTriplet* BTemp = nullptr;
+    eraser::ImageTriplet* BClean = nullptr;
+    eraser::ImageTriplet* BRefresh = nullptr;
+    eraser::ImageTriplet* BFile = nullptr;
+    eraser::ImageTriplet* BFolder = nullptr;
+    eraser::ImageTriplet* BM = nullptr;
+    eraser::ImageTriplet* BX = nullptr;
+    QListWidget* List1 = nullptr;
+    controls::DriveListBox* Drive1 = nullptr;
+    controls::DirListBox* Dir1 = nullptr;
+    controls::FileListBox* File1 = nullptr;
+    QCheckBox* CheStart = nullptr;
+    controls::GroupBox* GroupBox1 = nullptr;
+    controls::chameleonButton* chameleonButton1 = nullptr;
+    controls::chameleonButton* chameleonButton2 = nullptr;
+    controls::XP_ProgressBar* AdvProgressBar1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    controls::Shape* Shape1 = nullptr;
+    controls::Shape* Shape2 = nullptr;
+    controls::LineShape* Line1 = nullptr;
+    controls::LineShape* Line2 = nullptr;
+    QMenu* Mnu_File = nullptr;
+    QAction* MnuShow = nullptr;
+    QAction* MnuHist = nullptr;
+    QAction* MnuAll = nullptr;
+    QAction* MnuBar = nullptr;
+    QAction* MnuExit = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateButtons();
+    void CreateLists();
+    void CreateCleanPanel();
+    void CreateMenu();
+    void ReadFolders();
+    void OpenHistoryStore();
+    void ClearHistoryStore();
+    void ReadRunValue();
+    std::string ProgramFolder() const;
+    std::string ExecutablePath() const;
+    std::string DriveCurrentFolder(const std::string& drive) const;
+    void ShowError(const std::string& text);
+
+    EngineHooks hooks_;
+    std::array<eraser::ImageTriplet*, 14> triplets_{};
+    bool unloaded_ = false;
+    bool placed_ = false;
+};
+
+} // namespace corvane

@@ -1,0 +1,71 @@
+#include "shell/Program.h"
+
+#include "scanner/Form1.h"
+#include "shell/Forms.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+
+namespace corvane::Program {
+namespace {
+
+struct State {
+    EngineHooks hooks;
+    std::unique_ptr<Engine> engine;
+};
+
+State& Program() {
+    static State state;
+    return state;
+}
+
+} // namespace
+
+EngineHooks DefaultHooks(int argc, const char* const* argv) {
+    EngineHooks hooks;
+    hooks.showSplash = [] { Forms::ShowSplash(); };
+    hooks.enableScannerTimer9 = [] { Forms::ScannerWindow().Timer9.SetEnabled(true); };
+    hooks.endProgram = [] { QCoreApplication::exit(0); };
+    hooks.commandLine = Engine::CommandText(argc, argv);
+    hooks.executable = QCoreApplication::applicationFilePath().toStdString();
+    return hooks;
+}
+
+void Start(EngineHooks hooks) {
+    Program().hooks = std::move(hooks);
+    Forms::SetEraserWindow([]() -> corvane::EraserWindow* { return &EraserWindow(); },
+                           [] { UnloadEraserWindow(); });
+    EraserWindow();
+}
+
+Engine& EraserWindow() {
+    State& state = Program();
+    if (!state.engine) {
+        state.engine = std::make_unique<Engine>(state.hooks);
+        // The pointer is set before the load step, so the scanner window, loaded from inside
+        // it, finds this window when it asks.
+        state.engine->Form_Load();
+    }
+    return *state.engine;
+}
+
+Engine* EraserWindowIfLoaded() {
+    return Program().engine.get();
+}
+
+void UnloadEraserWindow() {
+    State& state = Program();
+    if (!state.engine)
+        EraserWindow();
+    state.engine->Form_Unload();
+    state.engine->hide();
+    // It may be unloading from inside one of its own handlers, which must finish first.
+    state.engine.release()->deleteLater();
+}
+
+void UnloadAll() {
+    Program().engine.reset();
+}
+
+} // namespace corvane::Program

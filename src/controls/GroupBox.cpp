@@ -462,6 +462,17 @@ void GroupBox::ReadProperties(const PropertyBag& bag) {
     PaintFrame();
 }
 
+const std::vector<PropertySpec>& GroupBox::PropertyKeys() {
+    static const std::vector<PropertySpec> keys = {
+        {"BackColor", PropertyKind::Color},    {"ForeColor", PropertyKind::Color},
+        {"Font", PropertyKind::Font},          {"BorderStyle", PropertyKind::Long},
+        {"OLEDropMode", PropertyKind::Long},   {"BackStyle", PropertyKind::Long},
+        {"Caption", PropertyKind::String},     {"Enabled", PropertyKind::Boolean},
+        {"Appearance", PropertyKind::Integer},
+    };
+    return keys;
+}
+
 void GroupBox::WriteProperties(PropertyBag& bag) const {
     auto keep = [&bag](const char* key, bool atDefault, auto&& write) {
         if (atDefault)

@@ -136,6 +136,9 @@ protected:
 
 private:
     void PaintFrame();
+    /// Measures the caption as shown and takes its access key.
+    platform::SIZE MeasureCaption();
+    void DragOver(QDragMoveEvent* event, short state);
     void DrawThemedFrame(const platform::RECT& frame);
     void Changed(const char* name);
 

@@ -24,9 +24,13 @@ public:
         button_ = std::make_unique<controls::chameleonButton>(&host_);
         button_->setGeometry(10, 10, w, h);
         button_->ReadProperties(bag);
+        // Focus is a state each test gives explicitly; the window must not hand it out on show.
+        host_.setAttribute(Qt::WA_ShowWithoutActivating);
         host_.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&host_));
         QCoreApplication::processEvents();
+        if (button_->hasFocus())
+            button_->clearFocus();
     }
     ~ButtonHost() {
         // The pointer leaves so no hover watch outlives the test.

@@ -166,9 +166,11 @@ TEST(ChameleonRegion, CornersPerStyle) {
         ButtonHost h(StyleBag(c.style), W, H);
         const platform::Region& r = h.Button().WindowRegion();
         for (const QPoint& p : c.out)
-            EXPECT_FALSE(platform::PtInRegion(r, p.x(), p.y())) << c.style << " " << p.x() << "," << p.y();
+            EXPECT_FALSE(platform::PtInRegion(r, p.x(), p.y()))
+                << c.style << " " << p.x() << "," << p.y();
         for (const QPoint& p : c.in)
-            EXPECT_TRUE(platform::PtInRegion(r, p.x(), p.y())) << c.style << " " << p.x() << "," << p.y();
+            EXPECT_TRUE(platform::PtInRegion(r, p.x(), p.y()))
+                << c.style << " " << p.x() << "," << p.y();
         EXPECT_EQ(h.Button().mask(), r.ToQRegion()) << c.style;
     }
 }

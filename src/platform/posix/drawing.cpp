@@ -1068,12 +1068,22 @@ bool FamilyHasBold(const QString& family) {
 }
 
 TextFont ResolveTextFont(const QFont& requested) {
+    // The controls draw with one or two fonts over and over; resolving the family is the slow
+    // part, so the last answer is kept.
+    static QFont lastFont;
+    static TextFont lastResult;
+    static bool haveLast = false;
+    if (haveLast && lastFont == requested)
+        return lastResult;
     TextFont out{requested, false};
     if (requested.weight() > QFont::Medium && !FamilyHasBold(QFontInfo(requested).family())) {
         out.font.setWeight(QFont::Normal);
         out.font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
         out.overstrike = true;
     }
+    lastFont = requested;
+    lastResult = out;
+    haveLast = true;
     return out;
 }
 

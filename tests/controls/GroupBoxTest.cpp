@@ -3,6 +3,7 @@
 #include "support/TempWorld.h"
 
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
@@ -209,4 +210,44 @@ TEST(GroupBox, MouseEventsArePassedOn) {
     send(QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoModifier);
     const std::vector<std::string> expected{"down 2 1 5,6", "up 2", "click", "dblclick", "up 2"};
     EXPECT_EQ(seen, expected);
+}
+
+TEST(GroupBox, DragAndDropEventsArePassedOn) {
+    TempWorld world;
+    GroupBox box;
+    EXPECT_FALSE(box.acceptDrops());
+    box.SetOLEDropMode(1);
+    EXPECT_TRUE(box.acceptDrops());
+
+    QString dropped;
+    short overState = -1;
+    QObject::connect(&box, &GroupBox::OLEDragOver,
+                     [&](const QMimeData*, int& effect, short, short, float, float, short state) {
+                         overState = state;
+                         effect = 2; // move only
+                     });
+    QObject::connect(&box, &GroupBox::OLEDragDrop,
+                     [&](const QMimeData* data, int& effect, short, short, float, float) {
+                         dropped = data->text();
+                         effect = 1; // copy
+                     });
+    QMimeData data;
+    data.setText(QStringLiteral("cookie.txt"));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &enter);
+    EXPECT_EQ(overState, 0);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::MoveAction);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &drop);
+    EXPECT_EQ(dropped, QStringLiteral("cookie.txt"));
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+
+    // A drag whose start handler allows no effect ends at once with none.
+    int completed = -1;
+    QObject::connect(&box, &GroupBox::OLECompleteDrag, [&](int& effect) { completed = effect; });
+    box.OLEDrag();
+    EXPECT_EQ(completed, 0);
 }

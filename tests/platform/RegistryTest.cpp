@@ -221,13 +221,15 @@ TEST(Registry, SubKeysListSortedWithoutRegardToCase) {
     TempWorld w;
     RegKey parent;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Sorted", parent.Out()), ERROR_SUCCESS);
-    for (const char* name : {"beta", "Alpha", "Ärger", "GAMMA", "alphabet"}) {
+    for (const char* name : {"beta", "Alpha", "Ärger", "GAMMA", "alphabet", "Al_x"}) {
         RegKey child;
         ASSERT_EQ(RegCreateKeyA(parent.Get(), name, child.Out()), ERROR_SUCCESS);
     }
     std::vector<std::string> names;
     ASSERT_EQ(RegListSubKeys(parent.Get(), names), ERROR_SUCCESS);
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "alphabet", "beta", "GAMMA", "Ärger"}));
+    // By the upper-case form: "ALP" < "AL_" because 'P' < '_'.
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Alpha", "alphabet", "Al_x", "beta", "GAMMA", "Ärger"}));
     // Case-insensitive beyond ASCII.
     RegKey upper;
     EXPECT_EQ(RegOpenKeyA(parent.Get(), "äRGER", upper.Out()), ERROR_SUCCESS);

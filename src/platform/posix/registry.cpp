@@ -51,19 +51,22 @@ bool IsPredefinedRoot(HKEY key) {
 
 // The registry compares names without regard to case. Names are the program's 8-bit text (UTF-8
 // here); bytes that are not UTF-8 fold by ASCII rules alone, so every name still has one fold.
-std::string Fold(std::string_view name) {
+// `upper` picks the upper-case form, which is what Windows sorts key names by.
+std::string CaseForm(std::string_view name, bool upper) {
     if (utf8::IsValid(name)) {
-        const QByteArray folded =
-            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
-                .toCaseFolded()
-                .toUtf8();
-        return std::string(folded.constData(), static_cast<size_t>(folded.size()));
+        const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        const QByteArray form = (upper ? text.toUpper() : text.toCaseFolded()).toUtf8();
+        return std::string(form.constData(), static_cast<size_t>(form.size()));
     }
     std::string out(name);
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (upper ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z'))
+            c = static_cast<char>(c ^ 0x20);
     return out;
+}
+
+std::string Fold(std::string_view name) {
+    return CaseForm(name, false);
 }
 
 std::vector<std::string> SplitPath(const char* subKey) {
@@ -359,11 +362,13 @@ LONG RegListSubKeys(HKEY key, std::vector<std::string>& names) {
         return rc;
     if (!KeyExists(h, id))
         return ERROR_KEY_DELETED;
-    std::vector<std::pair<std::string, std::string>> rows; // fold, name
-    auto st = h.db->Prepare("SELECT fold, name FROM keys WHERE parent = ?1");
+    std::vector<std::pair<std::string, std::string>> rows; // upper-case form, name
+    auto st = h.db->Prepare("SELECT name FROM keys WHERE parent = ?1");
     st.Bind(1, id);
-    while (st.Step())
-        rows.emplace_back(st.Text(0), st.Text(1));
+    while (st.Step()) {
+        std::string name = st.Text(0);
+        rows.emplace_back(CaseForm(name, true), std::move(name));
+    }
     if (st.LastCode() != SQLITE_DONE)
         return ERROR_CANTREAD;
     std::sort(rows.begin(), rows.end());

@@ -2,6 +2,8 @@
 // A copy of a small program under a chosen name, running until the object ends: a stand-in for
 // a browser (or any program) that the process checks can find.
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -30,13 +32,17 @@ public:
         // new command line is in place (the kernel switches the executable first).
         const std::string proc = "/proc/" + std::to_string(pid_);
         const std::string first = argv0 ? argv0 : path_.string();
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0;; ++i) {
             std::error_code ec;
             std::ifstream cmdline(proc + "/cmdline");
             std::string arg0;
             std::getline(cmdline, arg0, '\0');
             if (std::filesystem::read_symlink(proc + "/exe", ec) == path_ && arg0 == first)
                 break;
+            if (i == 5000) { // ten seconds: even a loaded machine has started it by now
+                ADD_FAILURE() << "the process " << name << " did not start";
+                break;
+            }
             ::usleep(2000);
         }
     }

@@ -2,8 +2,11 @@
 // A copy of a small program under a chosen name, running until the object ends: a stand-in for
 // a browser (or any program) that the process checks can find.
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,12 +28,21 @@ public:
                     static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        // Wait until the child runs the copy, not the test program it was forked from.
-        const std::string exe = "/proc/" + std::to_string(pid_) + "/exe";
-        for (int i = 0; i < 500; ++i) {
+        // Wait until the child runs the copy, not the test program it was forked from, and its
+        // new command line is in place (the kernel switches the executable first).
+        const std::string proc = "/proc/" + std::to_string(pid_);
+        const std::string first = argv0 ? argv0 : path_.string();
+        for (int i = 0;; ++i) {
             std::error_code ec;
-            if (std::filesystem::read_symlink(exe, ec) == path_)
+            std::ifstream cmdline(proc + "/cmdline");
+            std::string arg0;
+            std::getline(cmdline, arg0, '\0');
+            if (std::filesystem::read_symlink(proc + "/exe", ec) == path_ && arg0 == first)
                 break;
+            if (i == 5000) { // ten seconds: even a loaded machine has started it by now
+                ADD_FAILURE() << "the process " << name << " did not start";
+                break;
+            }
             ::usleep(2000);
         }
     }

@@ -80,7 +80,10 @@ std::optional<std::pair<DWORD, std::string>> ParseData(const std::string& type,
         if (code == REG_DWORD) {
             errno = 0;
             char* end = nullptr;
-            const unsigned long long n = std::strtoull(text.c_str(), &end, 0);
+            // Decimal, or hex with 0x; a leading 0 is not taken for octal.
+            const bool hex =
+                text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+            const unsigned long long n = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
             if (text.empty() || text[0] == '-' || *end != '\0' || errno != 0 || n > 0xFFFFFFFFull)
                 return std::nullopt;
             std::string bytes;

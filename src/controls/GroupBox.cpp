@@ -127,6 +127,18 @@ short FormatOf(const QString& mime) {
     return 0;
 }
 
+/// Accepts a drag or drop with the effect the handler chose, or refuses it when it chose none
+/// that the source allows.
+void AnswerDrop(QDropEvent* event, int effect) {
+    const Qt::DropAction action = ActionOf(effect & EffectOf(event->possibleActions()));
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
+}
+
 /// Drag data that asks its source for a format declared without data when a target wants it.
 class DragData : public QMimeData {
 public:
@@ -245,6 +257,23 @@ void GroupBox::SetUserMode(bool userMode) {
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
+platform::SIZE GroupBox::MeasureCaption() {
+    // The caption as it will show: "&&" counts as a letter, single "&" vanish, and the letter
+    // after the first single "&" becomes the access key.
+    std::string shown = caption_.empty() ? std::string(" ") : caption_;
+    if (shown.find('&') != std::string::npos) {
+        shown = Replace(shown, "&&", "A", static_cast<int>(shown.size()));
+        const std::size_t first = shown.find('&');
+        if (first != std::string::npos)
+            accessKeys_ = shown.substr(first + 1, 1);
+        const int count = first == std::string::npos ? 0 : static_cast<int>(first) + 1;
+        shown = Replace(shown, "&", "", count);
+    }
+    platform::SIZE size;
+    platform::GetTextExtentPoint32A(picture_, shown, size);
+    return size;
+}
+
 void GroupBox::PaintFrame() {
     if (picture_.Width() != width() || picture_.Height() != height())
         picture_.Resize(width(), height());
@@ -252,32 +281,33 @@ void GroupBox::PaintFrame() {
     picture_.Clear(back);
     if (borderStyle_ != 0) {
         picture_.SelectFont(platform::ToQFont(font_));
-        picture_.SetTextColor(platform::OleTranslateColor(foreColor_));
-
-        // Measure the caption as it will show: "&&" counts as a letter, single "&" vanish, and
-        // the letter after the first single "&" is the access key.
-        std::string shown = caption_.empty() ? std::string(" ") : caption_;
-        if (shown.find('&') != std::string::npos) {
-            shown = Replace(shown, "&&", "A", static_cast<int>(shown.size()));
-            const std::size_t first = shown.find('&');
-            if (first != std::string::npos)
-                accessKeys_ = shown.substr(first + 1, 1);
-            const int count = first == std::string::npos ? 0 : static_cast<int>(first) + 1;
-            shown = Replace(shown, "&", "", count);
-        }
-        platform::SIZE size;
-        platform::GetTextExtentPoint32A(picture_, shown, size);
+        const platform::SIZE size = MeasureCaption();
         const int W = size.cx, H = size.cy;
+        // The top frame line runs through the middle of the caption's height.
         const RECT frame{0, static_cast<int>(std::nearbyint(H / 2.0)), width(), height()};
         RECT captionBox{9, 0, W + 9, H};
-        const platform::Brush backBrush = platform::CreateSolidBrush(back);
-        // The caption's gap keeps the frame line from running through the text.
-        const RECT gap{7, 0, W + 9, H};
+        const bool themed = XPTest::XPThemeActive();
 
-        if (XPTest::XPThemeActive()) {
+        if (themed) {
             DrawThemedFrame(frame);
-            if (!caption_.empty())
-                platform::FillRect(picture_, gap, backBrush);
+        } else if (appearance_ == 0) {
+            const platform::Brush previous = picture_.SelectBrush(platform::NullBrush());
+            picture_.SelectPen(
+                platform::CreatePen(platform::PS_SOLID, 2, platform::RGB(255, 255, 255)));
+            platform::Rectangle(picture_, 1, frame.top + 1, frame.right, frame.bottom);
+            picture_.SelectPen(platform::CreatePen(platform::PS_SOLID, 1, platform::RGB(0, 0, 0)));
+            platform::Rectangle(picture_, 0, frame.top, frame.right, frame.bottom);
+            picture_.SelectBrush(previous);
+        } else {
+            RECT edge = frame;
+            platform::DrawEdge(picture_, edge, platform::EDGE_ETCHED, platform::BF_RECT);
+        }
+
+        // The gap keeps the frame line from running through the caption.
+        if (!caption_.empty())
+            platform::FillRect(picture_, RECT{7, 0, W + 9, H}, platform::CreateSolidBrush(back));
+
+        if (themed) {
             const unsigned format =
                 kKeyboardCuesAlwaysShown ? 0u : unsigned(platform::DT_HIDEPREFIX);
             picture_.SetTextColor(enabled_ ? kThemeText
@@ -286,21 +316,7 @@ void GroupBox::PaintFrame() {
             platform::DrawTextA(picture_, caption_, captionBox, format);
             picture_.SetBkMode(mode);
         } else {
-            if (appearance_ == 0) {
-                const platform::Brush previous = picture_.SelectBrush(platform::NullBrush());
-                picture_.SelectPen(
-                    platform::CreatePen(platform::PS_SOLID, 2, platform::RGB(255, 255, 255)));
-                platform::Rectangle(picture_, 1, frame.top + 1, frame.right, frame.bottom);
-                picture_.SelectPen(
-                    platform::CreatePen(platform::PS_SOLID, 1, platform::RGB(0, 0, 0)));
-                platform::Rectangle(picture_, 0, frame.top, frame.right, frame.bottom);
-                picture_.SelectBrush(previous);
-            } else {
-                RECT edge = frame;
-                platform::DrawEdge(picture_, edge, platform::EDGE_ETCHED, platform::BF_RECT);
-            }
-            if (!caption_.empty())
-                platform::FillRect(picture_, gap, backBrush);
+            picture_.SetTextColor(platform::OleTranslateColor(foreColor_));
             platform::DrawStateA(picture_, caption_, 9, 0, W, H,
                                  platform::DST_PREFIXTEXT |
                                      (enabled_ ? 0u : unsigned(platform::DSS_DISABLED)));
@@ -375,32 +391,20 @@ void GroupBox::mouseMoveEvent(QMouseEvent* event) {
                    float(p.y()));
 }
 
-void GroupBox::dragEnterEvent(QDragEnterEvent* event) {
+void GroupBox::DragOver(QDragMoveEvent* event, short state) {
     int effect = EffectOf(event->possibleActions());
     const QPointF p = event->position();
     emit OLEDragOver(event->mimeData(), effect, ButtonOf(event->buttons()),
-                     ShiftOf(event->modifiers()), float(p.x()), float(p.y()), 0);
-    const Qt::DropAction action = ActionOf(effect & EffectOf(event->possibleActions()));
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(action);
-    event->accept();
+                     ShiftOf(event->modifiers()), float(p.x()), float(p.y()), state);
+    AnswerDrop(event, effect);
+}
+
+void GroupBox::dragEnterEvent(QDragEnterEvent* event) {
+    DragOver(event, 0);
 }
 
 void GroupBox::dragMoveEvent(QDragMoveEvent* event) {
-    int effect = EffectOf(event->possibleActions());
-    const QPointF p = event->position();
-    emit OLEDragOver(event->mimeData(), effect, ButtonOf(event->buttons()),
-                     ShiftOf(event->modifiers()), float(p.x()), float(p.y()), 2);
-    const Qt::DropAction action = ActionOf(effect & EffectOf(event->possibleActions()));
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(action);
-    event->accept();
+    DragOver(event, 2);
 }
 
 void GroupBox::dragLeaveEvent(QDragLeaveEvent* /*event*/) {
@@ -414,12 +418,7 @@ void GroupBox::dropEvent(QDropEvent* event) {
     const QPointF p = event->position();
     emit OLEDragDrop(event->mimeData(), effect, ButtonOf(event->buttons()),
                      ShiftOf(event->modifiers()), float(p.x()), float(p.y()));
-    const Qt::DropAction action = ActionOf(effect & EffectOf(event->possibleActions()));
-    event->setDropAction(action);
-    if (action == Qt::IgnoreAction)
-        event->ignore();
-    else
-        event->accept();
+    AnswerDrop(event, effect);
 }
 
 void GroupBox::OLEDrag() {
@@ -460,6 +459,17 @@ void GroupBox::ReadProperties(const PropertyBag& bag) {
         QWidget::setEnabled(enabled_);
     appearance_ = bag.ReadInteger("Appearance", 1);
     PaintFrame();
+}
+
+const std::vector<PropertySpec>& GroupBox::PropertyKeys() {
+    static const std::vector<PropertySpec> keys = {
+        {"BackColor", PropertyKind::Color},    {"ForeColor", PropertyKind::Color},
+        {"Font", PropertyKind::Font},          {"BorderStyle", PropertyKind::Long},
+        {"OLEDropMode", PropertyKind::Long},   {"BackStyle", PropertyKind::Long},
+        {"Caption", PropertyKind::String},     {"Enabled", PropertyKind::Boolean},
+        {"Appearance", PropertyKind::Integer},
+    };
+    return keys;
 }
 
 void GroupBox::WriteProperties(PropertyBag& bag) const {

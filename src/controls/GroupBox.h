@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::controls {
 
@@ -78,6 +79,8 @@ public:
     void ReadProperties(const PropertyBag& bag);
     /// Writes the nine keys in order, leaving out those at their defaults.
     void WriteProperties(PropertyBag& bag) const;
+    /// The nine keys with the types they are written as, in order.
+    static const std::vector<PropertySpec>& PropertyKeys();
     /// True when the container runs the program (false in a form designer).
     bool UserMode() const { return userMode_; }
     /// Sets the container's mode (run mode by default).
@@ -133,6 +136,9 @@ protected:
 
 private:
     void PaintFrame();
+    /// Measures the caption as shown and takes its access key.
+    platform::SIZE MeasureCaption();
+    void DragOver(QDragMoveEvent* event, short state);
     void DrawThemedFrame(const platform::RECT& frame);
     void Changed(const char* name);
 

@@ -433,6 +433,17 @@ ValueError XP_ProgressBar::ReadProperties(const PropertyBag& bag) {
     return SetValue(bag.ReadLong("Value", 0));
 }
 
+const std::vector<PropertySpec>& XP_ProgressBar::PropertyKeys() {
+    static const std::vector<PropertySpec> keys = {
+        {"Font", PropertyKind::Font},        {"BrushStyle", PropertyKind::Long},
+        {"Color", PropertyKind::Color},      {"Image", PropertyKind::Picture},
+        {"Max", PropertyKind::Long},         {"Min", PropertyKind::Long},
+        {"Orientation", PropertyKind::Long}, {"Scrolling", PropertyKind::Long},
+        {"ShowText", PropertyKind::Boolean}, {"Value", PropertyKind::Long},
+    };
+    return keys;
+}
+
 void XP_ProgressBar::WriteProperties(PropertyBag& bag) const {
     auto writeLong = [&bag](const char* key, int value, int def) {
         if (value != def)

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 namespace corvane::controls {
 
@@ -128,6 +129,8 @@ public:
     ValueError ReadProperties(const PropertyBag& bag);
     /// Writes the ten keys in order, leaving out those at their defaults.
     void WriteProperties(PropertyBag& bag) const;
+    /// The ten keys with the types they are written as, in order.
+    static const std::vector<PropertySpec>& PropertyKeys();
 
     // Inspection of the drawing state.
 

@@ -4,6 +4,8 @@
 
 #include "controls/XP_ProgressBar.h"
 
+#include <QPainter>
+
 #include <cmath>
 
 namespace corvane::controls {
@@ -260,7 +262,14 @@ void XP_ProgressBar::DrawPictureLook(Canvas& dc) {
     platform::DrawEdge(dc, edge, platform::BDR_SUNKENOUTER, platform::BF_RECT);
     if (image_.IsNone())
         return;
-    const platform::Brush previous = dc.SelectBrush(platform::CreatePatternBrush(image_.image));
+    // A pattern has no transparency: an icon's see-through pixels show the bar's white.
+    QImage pattern = image_.image;
+    if (image_.type == platform::Picture::Type::Icon) {
+        pattern = QImage(image_.image.size(), QImage::Format_RGB32);
+        pattern.fill(Qt::white);
+        QPainter(&pattern).drawImage(0, 0, image_.image);
+    }
+    const platform::Brush previous = dc.SelectBrush(platform::CreatePatternBrush(pattern));
     const int x = Round(percent_ / 101.0 * W);
     rcFill_.right = x;
     platform::PatBlt(dc, 2, 2, x, H - 4, platform::PATCOPY);

@@ -514,10 +514,11 @@ enum DrawTextFlags : unsigned {
 /// Draws text in the rectangle with the canvas's font and text colour (background box in the
 /// background colour when the mode is OPAQUE). Lines break at "\n" (unless DT_SINGLELINE) and,
 /// with DT_WORDBREAK, between words that would pass the right edge; a word longer than the line
-/// stays whole. "&" underlines the next character and "&&" shows one "&" unless DT_NOPREFIX.
-/// DT_VCENTER and DT_BOTTOM apply to DT_SINGLELINE only. With DT_CALCRECT nothing is drawn: the
-/// rectangle keeps its left and top and gets right = left + widest line, bottom = top + height
-/// of all lines. Returns the height of the text (0 for empty text).
+/// stays whole (DT_SINGLELINE wins over DT_WORDBREAK). "&" underlines the next character and "&&"
+/// shows one "&" unless DT_NOPREFIX. DT_VCENTER and DT_BOTTOM apply to DT_SINGLELINE only. With
+/// DT_CALCRECT nothing is drawn: the rectangle keeps its left and top and gets right = left +
+/// widest line, bottom = top + height of all lines. Returns the height of the text (0 for empty
+/// text).
 int DrawTextA(Canvas& dc, std::string_view text, RECT& r, unsigned format);
 /// Draws text with its top-left corner at (x, y), no prefix processing.
 bool TextOutA(Canvas& dc, int x, int y, std::string_view text);

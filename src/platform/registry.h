@@ -108,7 +108,7 @@ struct RegValue {
 };
 
 /// The names of the direct subkeys of `key`, in their creation case, sorted without regard to
-/// case.
+/// case as Windows sorts them (by the upper-case form, so "Ab" comes before "A_x").
 LONG RegListSubKeys(HKEY key, std::vector<std::string>& names);
 
 /// The values of `key` in the order they were created.

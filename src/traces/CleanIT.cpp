@@ -25,7 +25,8 @@ constexpr std::string_view kMediaPlayer =
 constexpr std::string_view kPaint =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List";
 
-// The counters of the walks are 16-bit, as the lists' numbering is.
+// The walks count with 16-bit integers, as the erasers always have; they stop at 100, so the
+// counter never overflows.
 using Counter = std::int16_t;
 constexpr Counter kLast = 100;
 

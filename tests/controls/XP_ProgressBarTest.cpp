@@ -119,6 +119,14 @@ TEST(XP_ProgressBar, XPBarFillEdges) {
     EXPECT_EQ(At(*bar, 197, y), kRed);
 }
 
+TEST(XP_ProgressBar, UnknownLooksDrawLikeTheContinuousBar) {
+    for (int look : {-1, 10, 12}) {
+        auto odd = Bar(120, 20, look, 40, look == 12 ? 1 : 0);
+        auto continuous = Bar(120, 20, 1, 40, look == 12 ? 1 : 0);
+        EXPECT_EQ(odd->Screen().Image(), continuous->Screen().Image()) << look;
+    }
+}
+
 TEST(XP_ProgressBar, SegmentsHaveWhiteGaps) {
     auto bar = Bar(200, 20, 0, 50);
     EXPECT_EQ(bar->FillRectangle().right, 99);

@@ -221,13 +221,15 @@ TEST(Registry, SubKeysListSortedWithoutRegardToCase) {
     TempWorld w;
     RegKey parent;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Sorted", parent.Out()), ERROR_SUCCESS);
-    for (const char* name : {"beta", "Alpha", "Ärger", "GAMMA", "alphabet"}) {
+    for (const char* name : {"beta", "Alpha", "Ärger", "GAMMA", "alphabet", "Al_x"}) {
         RegKey child;
         ASSERT_EQ(RegCreateKeyA(parent.Get(), name, child.Out()), ERROR_SUCCESS);
     }
     std::vector<std::string> names;
     ASSERT_EQ(RegListSubKeys(parent.Get(), names), ERROR_SUCCESS);
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "alphabet", "beta", "GAMMA", "Ärger"}));
+    // By the upper-case form: "ALP" < "AL_" because 'P' < '_'.
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Alpha", "alphabet", "Al_x", "beta", "GAMMA", "Ärger"}));
     // Case-insensitive beyond ASCII.
     RegKey upper;
     EXPECT_EQ(RegOpenKeyA(parent.Get(), "äRGER", upper.Out()), ERROR_SUCCESS);
@@ -266,6 +268,8 @@ TEST(Registry, HiveIsTheWorldsAndFollowsTheWorld) {
         RegKey probe;
         EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\FirstOnly", probe.Out()),
                   ERROR_FILE_NOT_FOUND);
+        // A handle opened in the first world names nothing in this one.
+        EXPECT_EQ(Set(key.Get(), "x", REG_SZ, "y"), ERROR_INVALID_HANDLE);
     }
     ::setenv("CORVANE_PREFIX", first.Prefix().c_str(), 1);
     RegKey probe;

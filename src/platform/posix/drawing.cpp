@@ -992,7 +992,8 @@ int Advance(const QFontMetrics& fm, const std::string& s, int begin, int end) {
 }
 
 /// Breaks the shown text into lines: at "\n" unless single-line, and between words when the
-/// next word would pass maxWidth (word break only). Spaces at a break are dropped.
+/// next word would pass maxWidth (word break without single line). Spaces at a break are
+/// dropped.
 std::vector<Line> LayoutLines(const QFontMetrics& fm, const std::string& s, int maxWidth,
                               unsigned format) {
     std::vector<Line> lines;
@@ -1010,7 +1011,7 @@ std::vector<Line> LayoutLines(const QFontMetrics& fm, const std::string& s, int 
         else
             while (end < n && s[static_cast<std::size_t>(end)] != '\n')
                 ++end;
-        if (!(format & DT_WORDBREAK)) {
+        if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE)) {
             addLine(start, end);
         } else {
             int lineBegin = start;
@@ -1067,12 +1068,22 @@ bool FamilyHasBold(const QString& family) {
 }
 
 TextFont ResolveTextFont(const QFont& requested) {
+    // The controls draw with one or two fonts over and over; resolving the family is the slow
+    // part, so the last answer is kept.
+    static QFont lastFont;
+    static TextFont lastResult;
+    static bool haveLast = false;
+    if (haveLast && lastFont == requested)
+        return lastResult;
     TextFont out{requested, false};
     if (requested.weight() > QFont::Medium && !FamilyHasBold(QFontInfo(requested).family())) {
         out.font.setWeight(QFont::Normal);
         out.font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
         out.overstrike = true;
     }
+    lastFont = requested;
+    lastResult = out;
+    haveLast = true;
     return out;
 }
 

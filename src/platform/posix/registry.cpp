@@ -51,19 +51,22 @@ bool IsPredefinedRoot(HKEY key) {
 
 // The registry compares names without regard to case. Names are the program's 8-bit text (UTF-8
 // here); bytes that are not UTF-8 fold by ASCII rules alone, so every name still has one fold.
-std::string Fold(std::string_view name) {
+// `upper` picks the upper-case form, which is what Windows sorts key names by.
+std::string CaseForm(std::string_view name, bool upper) {
     if (utf8::IsValid(name)) {
-        const QByteArray folded =
-            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
-                .toCaseFolded()
-                .toUtf8();
-        return std::string(folded.constData(), static_cast<size_t>(folded.size()));
+        const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        const QByteArray form = (upper ? text.toUpper() : text.toCaseFolded()).toUtf8();
+        return std::string(form.constData(), static_cast<size_t>(form.size()));
     }
     std::string out(name);
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (upper ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z'))
+            c = static_cast<char>(c ^ 0x20);
     return out;
+}
+
+std::string Fold(std::string_view name) {
+    return CaseForm(name, false);
 }
 
 std::vector<std::string> SplitPath(const char* subKey) {
@@ -83,6 +86,7 @@ std::vector<std::string> SplitPath(const char* subKey) {
 // What an open handle stands for. Owned by the handle table; RegCloseKey destroys it.
 struct KeyObject {
     std::int64_t id;
+    std::filesystem::path hive; // a handle only stands for a key of the hive it was opened in
 };
 
 struct Hive {
@@ -130,19 +134,27 @@ bool KeyExists(Hive& h, std::int64_t id) {
     return st.Step();
 }
 
-// The key id a handle stands for, with the status a bad handle gets.
-LONG Resolve(Hive& h, HKEY key, bool writing, std::int64_t& id) {
+// The key id a handle stands for; ERROR_INVALID_HANDLE for what is not an open key.
+LONG Resolve(Hive& h, HKEY key, std::int64_t& id) {
     if (key == HKEY_CURRENT_USER) {
         id = kRootId;
         return ERROR_SUCCESS;
     }
-    if (IsPredefinedRoot(key))
-        return writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     const auto it = h.handles.find(key);
-    if (it == h.handles.end())
+    if (it == h.handles.end() || it->second->hive != h.file)
         return ERROR_INVALID_HANDLE;
     id = it->second->id;
     return ERROR_SUCCESS;
+}
+
+// Connects to the current world's hive and resolves the handle in it. The roots this world does
+// not provide fail quietly: reads find nothing there, writes are refused.
+LONG Begin(Hive& h, HKEY key, bool writing, std::int64_t& id) {
+    if (IsPredefinedRoot(key) && key != HKEY_CURRENT_USER)
+        return writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+    if (!Connect(h))
+        return ERROR_BADDB;
+    return Resolve(h, key, id);
 }
 
 // Finds the child of `parent` named `name` (any case); 0 when there is none.
@@ -156,7 +168,7 @@ HKEY NewHandle(Hive& h, std::int64_t id) {
     while (h.handles.count(h.next) != 0 || h.next == 0 || IsPredefinedRoot(h.next))
         h.next = h.next + kHandleStep >= 0x80000000u ? kFirstHandle : h.next + kHandleStep;
     const HKEY handle = h.next;
-    h.handles[handle] = std::make_unique<KeyObject>(KeyObject{id});
+    h.handles[handle] = std::make_unique<KeyObject>(KeyObject{id, h.file});
     h.next = h.next + kHandleStep >= 0x80000000u ? kFirstHandle : h.next + kHandleStep;
     return handle;
 }
@@ -185,10 +197,8 @@ LONG OpenOrCreate(HKEY key, const char* subKey, HKEY* result, bool create) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, create, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, create, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     const std::vector<std::string> parts = SplitPath(subKey);
     const std::int64_t base = id;
     auto walk = [&](bool creating) -> LONG {
@@ -237,10 +247,8 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, 
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     auto st = h.db->Prepare("SELECT type, data FROM vals WHERE key = ?1 AND fold = ?2");
     st.Bind(1, id).BindText(2, Fold(ValueName(name)));
     if (!st.Step()) {
@@ -275,10 +283,8 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, 
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, true, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, true, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     const std::string valueName = ValueName(name);
     const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
     return Write(h, [&]() -> LONG {
@@ -298,10 +304,8 @@ LONG RegDeleteValueA(HKEY key, const char* name) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, true, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, true, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     return Write(h, [&]() -> LONG {
         auto st = h.db->Prepare("DELETE FROM vals WHERE key = ?1 AND fold = ?2");
         st.Bind(1, id).BindText(2, Fold(ValueName(name)));
@@ -317,10 +321,8 @@ LONG RegDeleteTreeA(HKEY key, const char* subKey) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, true, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, true, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     const std::vector<std::string> parts = SplitPath(subKey);
     return Write(h, [&]() -> LONG {
         if (!KeyExists(h, id))
@@ -356,17 +358,17 @@ LONG RegListSubKeys(HKEY key, std::vector<std::string>& names) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     if (!KeyExists(h, id))
         return ERROR_KEY_DELETED;
-    std::vector<std::pair<std::string, std::string>> rows; // fold, name
-    auto st = h.db->Prepare("SELECT fold, name FROM keys WHERE parent = ?1");
+    std::vector<std::pair<std::string, std::string>> rows; // upper-case form, name
+    auto st = h.db->Prepare("SELECT name FROM keys WHERE parent = ?1");
     st.Bind(1, id);
-    while (st.Step())
-        rows.emplace_back(st.Text(0), st.Text(1));
+    while (st.Step()) {
+        std::string name = st.Text(0);
+        rows.emplace_back(CaseForm(name, true), std::move(name));
+    }
     if (st.LastCode() != SQLITE_DONE)
         return ERROR_CANTREAD;
     std::sort(rows.begin(), rows.end());
@@ -380,10 +382,8 @@ LONG RegListValues(HKEY key, std::vector<RegValue>& values) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     if (!KeyExists(h, id))
         return ERROR_KEY_DELETED;
     auto st = h.db->Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id");
@@ -398,10 +398,8 @@ LONG RegKeyPath(HKEY key, std::string& path) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Resolve(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!Connect(h))
-        return ERROR_BADDB;
     std::vector<std::string> names;
     auto st = h.db->Prepare("SELECT parent, name FROM keys WHERE id = ?1");
     while (id != kRootId) {

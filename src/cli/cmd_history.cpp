@@ -1,12 +1,27 @@
 // corvanectl history: add, list and clear URL history entries.
 
 #include "cli/command.h"
+#include "cli/stores.h"
 #include "platform/urlhistory.h"
 
 #include <cstdio>
 #include <memory>
 
 namespace corvane::cli {
+
+bool AddHistoryEntry(const std::string& url, const std::string& title, std::string& error) {
+    std::unique_ptr<platform::IUrlHistoryStg2> store;
+    if (platform::FAILED(platform::IUrlHistoryStg2::Create(store))) {
+        error = "cannot open the URL history store";
+        return false;
+    }
+    if (platform::FAILED(store->AddUrl(url, title, 0))) {
+        error = "cannot add the history entry";
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 using namespace platform;
@@ -45,15 +60,18 @@ int History(const std::vector<std::string>& args) {
         return UsageError("unknown or incomplete history command");
     if (add && args[1].empty())
         return UsageError("history add needs a URL");
+    if (add) {
+        std::string error;
+        if (!AddHistoryEntry(args[1], args.size() == 3 ? args[2] : std::string(), error))
+            return Failure(error);
+        return 0;
+    }
     std::unique_ptr<IUrlHistoryStg2> store;
     if (FAILED(IUrlHistoryStg2::Create(store)))
         return Failure("cannot open the URL history store");
     if (list)
         return List(*store);
-    if (clear)
-        return FAILED(store->ClearHistory()) ? Failure("cannot clear the URL history") : 0;
-    const std::string title = args.size() == 3 ? args[2] : std::string();
-    return FAILED(store->AddUrl(args[1], title, 0)) ? Failure("cannot add the history entry") : 0;
+    return FAILED(store->ClearHistory()) ? Failure("cannot clear the URL history") : 0;
 }
 
 const Registrar registrar("history",

@@ -1,5 +1,5 @@
 #pragma once
-// What the cache and seed commands share: adding a cache entry together with its local file.
+// What the cache, history and seed commands share: adding entries to the two browser stores.
 
 #include <cstdint>
 #include <string>
@@ -10,6 +10,9 @@ namespace corvane::cli {
 /// under the Cache folder's "Content.IE5" tree first. False with `error` on failure.
 bool AddCacheEntry(const std::string& url, std::uint32_t type, const std::string& fileName,
                    std::string& error);
+
+/// Records a visit in the URL history (the title may be empty). False with `error` on failure.
+bool AddHistoryEntry(const std::string& url, const std::string& title, std::string& error);
 
 /// Writes a file with its folders; false with `error` on failure.
 bool WriteWorldFile(const std::string& posixPath, const std::string& content, std::string& error);

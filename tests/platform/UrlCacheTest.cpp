@@ -269,3 +269,33 @@ TEST(UrlCache, DamagedStoreIsMovedAsideAndEachWorldHasItsOwnStore) {
     }
     EXPECT_EQ(first, std::vector<std::string>{"http://only-in-a/"});
 }
+
+TEST(UrlCache, AStoreDamagedOrReplacedWhileOpenIsNoticedAndStartedAfresh) {
+    TempWorld w;
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://before/", nullptr, 1));
+    ASSERT_EQ(WalkUrls().size(), 1u);
+    const fs::path file = corvane::world::UrlCacheFile();
+
+    // Another program puts a different file in its place.
+    fs::remove(file);
+    TempWorld::Write(file, std::string(8192, 'y'));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(WalkUrls().empty());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("damaged"), std::string::npos);
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://after/", nullptr, 1));
+
+    // The file is overwritten in place: a walk may fail, but the next one starts afresh.
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://more/", nullptr, 1));
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.write(std::string(100, 'z').data(), 100);
+    }
+    testing::internal::CaptureStderr();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD size = 0;
+        FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(CommitUrlCacheEntryA("http://fresh/", nullptr, 1));
+    EXPECT_EQ(WalkUrls().back(), "http://fresh/");
+}

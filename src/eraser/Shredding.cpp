@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/messageloop.h"
+#include "traces/modNormalisePath.h"
 
 #include <array>
 
@@ -9,15 +10,6 @@ namespace corvane::eraser {
 namespace {
 
 using platform::FileSystem;
-
-// A folder path ending in exactly one backslash, ready for a name to be appended.
-std::string WithBackslash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '\\' && folder[folder.size() - 2] == '\\')
-        folder.pop_back();
-    if (folder.empty() || folder.back() != '\\')
-        folder += '\\';
-    return folder;
-}
 
 const std::array<char, kWipeBlockSize>& HashBlock() {
     static const std::array<char, kWipeBlockSize> block = [] {
@@ -107,7 +99,8 @@ void ShredSelectedFile(const ShredChooser& chooser) {
     std::string refused;
     {
         platform::Hourglass hourglass;
-        const std::string path = WithBackslash(chooser.FilePath) + chooser.FileName;
+        const std::string path =
+            modNormalisePath::NormalisePath(chooser.FilePath) + chooser.FileName;
         if (platform::IsDriveRootPath(path)) {
             refused = path;
         } else if (platform::MsgBox("Shred " + path + " ?",

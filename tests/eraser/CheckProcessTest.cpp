@@ -5,6 +5,7 @@
 #include "eraser/BrowserWatcher.h"
 #include "platform/processes.h"
 #include "platform/world.h"
+#include "support/NamedProcess.h"
 #include "support/TempWorld.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,42 +24,45 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::DWORD;
+using testing::NamedProcess;
 
-// A copy of a small program under a chosen name, running until the object ends.
-class NamedProcess {
+// The real process list narrowed to this test's own children, so that programs other tests
+// start at the same time can't change the answers.
+class OwnChildren : public platform::ProcfsProcessSource {
 public:
-    NamedProcess(const fs::path& folder, const std::string& name, const char* argv0 = nullptr) {
-        path_ = folder / name;
-        fs::copy_file("/bin/sleep", path_, fs::copy_options::overwrite_existing);
-        fs::permissions(path_, fs::perms::owner_all);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::execl(path_.c_str(), argv0 ? argv0 : path_.c_str(), "60",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        // Wait until the child runs the copy, not the test program it was forked from.
-        const std::string exe = "/proc/" + std::to_string(pid_) + "/exe";
-        for (int i = 0; i < 500; ++i) {
-            std::error_code ec;
-            if (fs::read_symlink(exe, ec) == path_)
-                break;
-            ::usleep(2000);
-        }
+    OwnChildren() : scope_(*this) {}
+    bool EnumProcesses(DWORD* ids, DWORD cb, DWORD* bytesReturned) override {
+        std::vector<DWORD> all(65536);
+        DWORD bytes = 0;
+        if (!ProcfsProcessSource::EnumProcesses(all.data(), 65536 * 4, &bytes))
+            return false;
+        DWORD n = 0;
+        for (DWORD i = 0; i < bytes / 4 && n < cb / 4; ++i)
+            if (ParentOf(all[i]) == ::getpid())
+                ids[n++] = all[i];
+        *bytesReturned = n * 4;
+        return true;
     }
-    ~NamedProcess() {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    pid_t Pid() const { return pid_; }
 
 private:
-    fs::path path_;
-    pid_t pid_ = -1;
+    static pid_t ParentOf(DWORD pid) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            return -1;
+        std::istringstream fields(stat.substr(close + 2));
+        std::string state;
+        pid_t parent = -1;
+        fields >> state >> parent;
+        return parent;
+    }
+    platform::ScopedProcessSource scope_;
 };
 
 TEST(IsProcessRunning, ComparesTheWholeLastPieceInUpperCase) {
     testing::TempWorld world;
+    OwnChildren children;
     const fs::path bin = world.Root() / "bin";
     fs::create_directories(bin);
     EXPECT_FALSE(CheckProcess::IsProcessRunning("iexplore.exe"));

@@ -4,7 +4,10 @@
 
 #include "cli/command.h"
 #include "cli/stores.h"
+#include "platform/registry.h"
+#include "platform/urlcache.h"
 #include "platform/world.h"
+#include "traces/RegRWModule.h"
 
 #include <cstdint>
 #include <string>
@@ -13,11 +16,10 @@
 namespace corvane::cli {
 namespace {
 
-// The cache entry type bits the demo uses (the cache's own names are in platform/urlcache.h).
-constexpr std::uint32_t kNormal = 0x00000001;
-constexpr std::uint32_t kSticky = 0x00000004;
-constexpr std::uint32_t kCookie = 0x00100000;
-constexpr std::uint32_t kVisited = 0x00200000;
+constexpr std::uint32_t kNormal = platform::NORMAL_CACHE_ENTRY;
+constexpr std::uint32_t kSticky = platform::STICKY_CACHE_ENTRY;
+constexpr std::uint32_t kCookie = platform::COOKIE_CACHE_ENTRY;
+constexpr std::uint32_t kVisited = platform::URLHISTORY_CACHE_ENTRY;
 
 struct Writer {
     std::string error;
@@ -102,6 +104,40 @@ void SeedHistory(Writer& w) {
               "");
 }
 
+// A most-recently-used list kept as one value per letter, with "MRUList" giving their order.
+void LetterList(const std::string& key, const std::vector<std::string>& entries,
+                const std::string& order) {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        RegRWModule::SaveRegString(platform::HKEY_CURRENT_USER, key,
+                                   std::string(1, static_cast<char>('a' + i)), entries[i]);
+    RegRWModule::SaveRegString(platform::HKEY_CURRENT_USER, key, "MRUList", order);
+}
+
+// A list kept as numbered values: prefix + first, prefix + first + 1, ...
+void NumberedList(const std::string& key, const std::string& prefix, int first,
+                  const std::vector<std::string>& entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        RegRWModule::SaveRegString(platform::HKEY_CURRENT_USER, key,
+                                   prefix + std::to_string(first + static_cast<int>(i)),
+                                   entries[i]);
+}
+
+void SeedRegistry() {
+    const std::string docs = world::ProfilePath() + "\\My Documents\\";
+    const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    NumberedList("Software\\Microsoft\\Internet Explorer\\TypedURLs", "url", 1,
+                 {"http://www.example.com/", "http://news.example.org/", "shop.example.net"});
+    LetterList(explorer + "RunMRU", {"notepad\\1", "cmd\\1", "regedit\\1", "calc\\1"}, "cabd");
+    LetterList(explorer + "Doc Find Spec MRU", {"*.doc", "holiday", "report 2006"}, "bca");
+    LetterList(explorer + "RecentDocs", {"Quarterly report.doc", "holiday.jpg", "notes.txt"},
+               "abc");
+    NumberedList("Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList", "File", 0,
+                 {docs + "My Music\\track01.mp3", docs + "My Music\\track02.mp3",
+                  docs + "My Videos\\holiday.avi"});
+    NumberedList("Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List",
+                 "File", 1, {docs + "My Pictures\\holiday.bmp", docs + "My Pictures\\map.bmp"});
+}
+
 int Seed(const std::vector<std::string>& args) {
     if (args.size() != 1 || args[0] != "demo")
         return UsageError("seed knows one set: seed demo");
@@ -109,6 +145,7 @@ int Seed(const std::vector<std::string>& args) {
     SeedFiles(w);
     SeedCache(w);
     SeedHistory(w);
+    SeedRegistry();
     if (!w.ok)
         return Failure(w.error);
     return 0;

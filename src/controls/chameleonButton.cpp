@@ -125,84 +125,69 @@ void chameleonButton::NotifyChanged(const char* key) {
     emit PropertyChanged(QString::fromLatin1(key));
 }
 
+void chameleonButton::RepaintWithPalette() {
+    BuildPalette();
+    PaintButton(lastState_, true);
+}
+
+void chameleonButton::FontChanged() {
+    qfont_ = platform::ToQFont(font_);
+    LayoutCaption();
+    PaintButton(0, true);
+}
+
 void chameleonButton::SetButtonType(std::int32_t v) {
-    if (v == buttonType_)
+    if (!Change(buttonType_, v, "BTYPE"))
         return;
-    buttonType_ = v;
     if (!ambient_.UserMode && v == 5) {
         font_.bold = true;
         qfont_ = platform::ToQFont(font_);
     }
     if (v == 11 && drawingAllowed_)
         CaptureParentBackground();
-    NotifyChanged("BTYPE");
     HandleResize();
 }
 
 void chameleonButton::SetCaption(const std::string& v) {
-    if (v == caption_)
+    if (!Change(caption_, v, "TX"))
         return;
-    caption_ = v;
-    NotifyChanged("TX");
     UpdateAccessKey();
     LayoutCaption();
     PaintButton(0, true);
 }
 
 void chameleonButton::SetEnabled(bool v) {
-    if (v == enabled_)
+    if (!Change(enabled_, v, "ENAB"))
         return;
-    enabled_ = v;
-    NotifyChanged("ENAB");
     PaintButton(0, true);
     QWidget::setEnabled(v);
 }
 
 void chameleonButton::SetFont(const platform::Font& v) {
-    if (v == font_)
-        return;
-    font_ = v;
-    qfont_ = platform::ToQFont(font_);
-    NotifyChanged("FONT");
-    LayoutCaption();
-    PaintButton(0, true);
+    if (Change(font_, v, "FONT"))
+        FontChanged();
 }
-
-namespace {
-
-/// Runs the shared tail of the font attribute setters: relayout and repaint, no change notice.
-template <typename T> bool ChangeFontField(T& field, const T& v) {
-    if (field == v)
-        return false;
-    field = v;
-    return true;
-}
-
-} // namespace
 
 void chameleonButton::SetFontBold(bool v) {
-    if (!ChangeFontField(font_.bold, v))
+    if (font_.bold == v)
         return;
+    font_.bold = v;
     font_.weight = 0;
-    qfont_ = platform::ToQFont(font_);
-    LayoutCaption();
-    PaintButton(0, true);
+    FontChanged();
 }
 
 void chameleonButton::SetFontItalic(bool v) {
-    if (!ChangeFontField(font_.italic, v))
+    if (font_.italic == v)
         return;
-    qfont_ = platform::ToQFont(font_);
-    LayoutCaption();
-    PaintButton(0, true);
+    font_.italic = v;
+    FontChanged();
 }
 
 void chameleonButton::SetFontUnderline(bool v) {
-    if (!ChangeFontField(font_.underline, v))
+    if (font_.underline == v)
         return;
-    qfont_ = platform::ToQFont(font_);
-    LayoutCaption();
-    PaintButton(0, true);
+    font_.underline = v;
+    FontChanged();
 }
 
 std::int16_t chameleonButton::FontSize() const {
@@ -210,85 +195,64 @@ std::int16_t chameleonButton::FontSize() const {
 }
 
 void chameleonButton::SetFontSize(std::int16_t v) {
-    if (!ChangeFontField(font_.size, static_cast<double>(v)))
+    if (font_.size == static_cast<double>(v))
         return;
-    qfont_ = platform::ToQFont(font_);
-    LayoutCaption();
-    PaintButton(0, true);
+    font_.size = static_cast<double>(v);
+    FontChanged();
 }
 
 void chameleonButton::SetFontName(const std::string& v) {
-    if (!ChangeFontField(font_.name, v))
+    if (font_.name == v)
         return;
-    qfont_ = platform::ToQFont(font_);
-    LayoutCaption();
-    PaintButton(0, true);
+    font_.name = v;
+    FontChanged();
 }
 
 void chameleonButton::SetColorScheme(std::int32_t v) {
-    if (v == colorScheme_)
+    if (!Change(colorScheme_, v, "COLTYPE"))
         return;
-    colorScheme_ = v;
-    NotifyChanged("COLTYPE");
     BuildPalette();
     PaintButton(0, true);
 }
 
 void chameleonButton::SetShowFocusRect(bool v) {
-    if (v == showFocusRect_)
+    if (!Change(showFocusRect_, v, "FOCUSR"))
         return;
-    showFocusRect_ = v;
-    NotifyChanged("FOCUSR");
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetBackColor(Color v) {
-    if (v == backColor_)
+    if (!Change(backColor_, v, "BCOL"))
         return;
-    backColor_ = v;
     if (!ambient_.UserMode)
         backOver_ = v;
-    NotifyChanged("BCOL");
-    BuildPalette();
-    PaintButton(lastState_, true);
+    RepaintWithPalette();
 }
 
 void chameleonButton::SetBackOver(Color v) {
-    if (v == backOver_)
+    if (!Change(backOver_, v, "BCOLO"))
         return;
-    backOver_ = v;
-    NotifyChanged("BCOLO");
-    BuildPalette();
-    PaintButton(lastState_, true);
+    RepaintWithPalette();
 }
 
 void chameleonButton::SetForeColor(Color v) {
-    if (v == foreColor_)
+    if (!Change(foreColor_, v, "FCOL"))
         return;
-    foreColor_ = v;
     if (!ambient_.UserMode)
         foreOver_ = v;
-    NotifyChanged("FCOL");
-    BuildPalette();
-    PaintButton(lastState_, true);
+    RepaintWithPalette();
 }
 
 void chameleonButton::SetForeOver(Color v) {
-    if (v == foreOver_)
+    if (!Change(foreOver_, v, "FCOLO"))
         return;
-    foreOver_ = v;
-    NotifyChanged("FCOLO");
-    BuildPalette();
-    PaintButton(lastState_, true);
+    RepaintWithPalette();
 }
 
 void chameleonButton::SetMaskColor(Color v) {
-    if (v == maskColor_)
+    if (!Change(maskColor_, v, "MCOL"))
         return;
-    maskColor_ = v;
-    NotifyChanged("MCOL");
-    BuildPalette();
-    PaintButton(lastState_, true);
+    RepaintWithPalette();
 }
 
 void chameleonButton::SetMousePointer(std::int32_t v) {
@@ -302,18 +266,14 @@ void chameleonButton::SetMousePointer(std::int32_t v) {
 }
 
 void chameleonButton::SetMouseIcon(const platform::Picture& v) {
-    if (v == mouseIcon_)
+    if (!Change(mouseIcon_, v, "MICON"))
         return;
-    mouseIcon_ = v;
-    NotifyChanged("MICON");
     ApplyPointer();
 }
 
 void chameleonButton::SetHandPointer(bool v) {
-    if (v == handPointer_)
+    if (!Change(handPointer_, v, "HAND"))
         return;
-    handPointer_ = v;
-    NotifyChanged("HAND");
     ApplyPointer();
 }
 
@@ -382,19 +342,14 @@ std::uintptr_t chameleonButton::hwnd() const {
 }
 
 void chameleonButton::SetSoftBevel(bool v) {
-    if (v == softBevel_)
+    if (!Change(softBevel_, v, "SOFT"))
         return;
-    softBevel_ = v;
-    NotifyChanged("SOFT");
-    BuildPalette();
-    PaintButton(lastState_, true);
+    RepaintWithPalette();
 }
 
 void chameleonButton::SetPictureNormal(const platform::Picture& v) {
-    if (v == pictureNormal_)
+    if (!Change(pictureNormal_, v, "PICN"))
         return;
-    pictureNormal_ = v;
-    NotifyChanged("PICN");
     MeasurePicture();
     LayoutCaption();
     PaintButton(lastState_, true);
@@ -411,53 +366,41 @@ void chameleonButton::SetPictureOver(const platform::Picture& v) {
 }
 
 void chameleonButton::SetPicturePosition(std::int32_t v) {
-    if (v == picturePosition_)
+    if (!Change(picturePosition_, v, "PICPOS"))
         return;
-    picturePosition_ = v;
-    NotifyChanged("PICPOS");
     LayoutCaption();
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetUseMaskColor(bool v) {
-    if (v == useMaskColor_)
+    if (!Change(useMaskColor_, v, "UMCOL"))
         return;
-    useMaskColor_ = v;
-    NotifyChanged("UMCOL");
     if (!pictureNormal_.IsNone())
         PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetUseGreyscale(bool v) {
-    if (v == useGreyscale_)
+    if (!Change(useGreyscale_, v, "NGREY"))
         return;
-    useGreyscale_ = v;
-    NotifyChanged("NGREY");
     if (!pictureNormal_.IsNone())
         PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetSpecialEffect(std::int32_t v) {
-    if (v == specialEffect_)
+    if (!Change(specialEffect_, v, "FX"))
         return;
-    specialEffect_ = v;
-    NotifyChanged("FX");
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetCheckBoxBehaviour(bool v) {
-    if (v == checkBoxBehaviour_)
+    if (!Change(checkBoxBehaviour_, v, "CHECK"))
         return;
-    checkBoxBehaviour_ = v;
-    NotifyChanged("CHECK");
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetValue(bool v) {
-    if (v == value_)
+    if (!Change(value_, v, "VALUE"))
         return;
-    value_ = v;
-    NotifyChanged("VALUE");
     if (checkBoxBehaviour_)
         PaintButton(0, true);
 }

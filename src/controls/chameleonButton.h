@@ -297,6 +297,16 @@ private:
     void HandleResize();
     void UpdateAccessKey();
     void NotifyChanged(const char* key);
+    /// Stores a changed property value and tells the host; false when nothing changed.
+    template <typename T> bool Change(T& field, const T& v, const char* key) {
+        if (field == v)
+            return false;
+        field = v;
+        NotifyChanged(key);
+        return true;
+    }
+    void RepaintWithPalette();
+    void FontChanged();
     void ApplyPointer();
     void ClickAfterRelease();
     bool OverAt(const QPoint& globalPos) const;

@@ -51,10 +51,12 @@ constexpr DWORD URLHISTORY_CACHE_ENTRY = 0x00200000;
 /// pattern of null, "", "*" or "*.*" walks every entry; any other pattern walks the entries whose
 /// URL starts with it, ignoring case ("Cookie:"). Returns the walk's handle, or null with the
 /// last error set (ERROR_INSUFFICIENT_BUFFER with `*size` set to the size needed,
-/// ERROR_NO_MORE_ITEMS when there is no entry).
+/// ERROR_NO_MORE_ITEMS when there is no entry, ERROR_READ_FAULT when the store cannot be read).
+/// Walks belong to the thread that started them.
 HANDLE FindFirstUrlCacheEntryA(const char* pattern, INTERNET_CACHE_ENTRY_INFOA* info, DWORD* size);
-/// Returns the entry after the last one this walk returned; entries deleted meanwhile are
-/// skipped. FALSE with the last error set as for FindFirstUrlCacheEntryA, or ERROR_INVALID_HANDLE.
+/// Returns the entry after the last one this walk returned. Entries this process deletes or adds
+/// meanwhile are skipped or included; changes other programs make show from the next walk on.
+/// FALSE with the last error set as for FindFirstUrlCacheEntryA, or ERROR_INVALID_HANDLE.
 BOOL FindNextUrlCacheEntryA(HANDLE walk, INTERNET_CACHE_ENTRY_INFOA* info, DWORD* size);
 /// Ends a walk; FALSE with ERROR_INVALID_HANDLE for a handle that is not open.
 BOOL FindCloseUrlCache(HANDLE walk);

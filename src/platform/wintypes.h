@@ -2,12 +2,12 @@
 // The Win32 basic types and status codes that the platform services share, and the per-thread
 // last-error value that the calls returning only success or failure leave behind, as on Windows.
 
+#include "platform/registry.h"
+
 #include <cstdint>
 
 namespace corvane::platform {
 
-/// The 32-bit unsigned integer of the Win32 calls.
-using DWORD = std::uint32_t;
 /// The Win32 truth value: non-zero for success.
 using BOOL = int;
 
@@ -28,24 +28,18 @@ constexpr FILETIME Uint64ToFileTime(std::uint64_t t) {
     return FILETIME{static_cast<DWORD>(t & 0xFFFFFFFFu), static_cast<DWORD>(t >> 32)};
 }
 
-/// The operation succeeded.
-constexpr DWORD ERROR_SUCCESS = 0;
-/// The named item does not exist.
-constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-/// The handle is not one this service gave out, or it was closed.
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
+// DWORD and the status codes the registry calls share (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
+// ERROR_INVALID_HANDLE, ERROR_INVALID_PARAMETER, ERROR_NO_MORE_ITEMS) come with registry.h; these
+// are the codes only the other services report.
+
 /// The store behind the service could not be read or written.
-constexpr DWORD ERROR_READ_FAULT = 30;
+inline constexpr LONG ERROR_READ_FAULT = 30;
 /// Memory for the result could not be had.
-constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-/// An argument is missing or malformed.
-constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
 /// The store behind the service could not be opened.
-constexpr DWORD ERROR_OPEN_FAILED = 110;
+inline constexpr LONG ERROR_OPEN_FAILED = 110;
 /// The caller's buffer is missing or too small; the size needed was reported.
-constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
-/// An enumeration has no further item.
-constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+inline constexpr LONG ERROR_INSUFFICIENT_BUFFER = 122;
 
 /// The last-error value of the calling thread.
 DWORD GetLastError();

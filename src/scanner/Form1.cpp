@@ -4,9 +4,9 @@
 #include "scanner/Form1.h"
 
 #include "controls/Child.h"
-#include "controls/ClickLabel.h"
 #include "controls/FileListBox.h"
 #include "controls/GroupBox.h"
+#include "controls/Label.h"
 #include "controls/Shape.h"
 #include "controls/TopLevel.h"
 #include "controls/Twips.h"
@@ -29,27 +29,27 @@ using Form1Layout::MakeRule;
 namespace {
 
 /// The banner's red and its captions' grey.
-const QColor kBannerColor(192, 0, 0);
-const QColor kNavigationTextColor(192, 192, 192);
+constexpr platform::Color kBannerColor = platform::RGB(192, 0, 0);
+constexpr platform::Color kNavigationTextColor = platform::RGB(192, 192, 192);
 
 /// A navigation caption: bold, centred, grey on the banner.
-ClickLabel* MakeNavigationLabel(QWidget* parent, const QString& text, int left, int width) {
-    auto* label = MakeChild<ClickLabel>(parent, TwipsRect(left, 840, width, 255), text);
+Label* MakeNavigationLabel(QWidget* parent, const std::string& text, int left, int width) {
+    auto* label = MakeChild<Label>(parent, TwipsRect(left, 840, width, 255), text);
     platform::Font font;
     font.bold = true;
-    label->setFont(platform::ToQFont(font));
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kNavigationTextColor);
-    label->setPalette(palette);
+    label->SetFont(font);
+    label->SetAlignment(Label::Center);
+    label->SetForeColor(kNavigationTextColor);
+    label->SetBackColor(kBannerColor);
     label->setCursor(Qt::PointingHandCursor);
     return label;
 }
 
-/// A navigation icon, 32 x 32 pixels at `left`, top 240.
-ClickLabel* MakeNavigationIcon(QWidget* parent, const char* resource, int left) {
-    auto* image = MakeChild<ClickLabel>(parent, TwipsRect(left, 240, 480, 480));
-    image->setPixmap(QPixmap(QString::fromLatin1(resource)));
+/// A navigation icon, 32 x 32 pixels at `left`, top 240, on the banner.
+Label* MakeNavigationIcon(QWidget* parent, const char* resource, int left) {
+    auto* image = MakeChild<Label>(parent, TwipsRect(left, 240, 480, 480));
+    image->SetBackColor(kBannerColor);
+    image->SetPicture(QPixmap(QString::fromLatin1(resource)));
     image->setCursor(Qt::PointingHandCursor);
     return image;
 }
@@ -87,15 +87,15 @@ Form1::Form1(Form1Hooks hooks) : hooks_(std::move(hooks)) {
 Form1::~Form1() = default;
 
 void Form1::CreateFrame() {
-    Shape1 = MakeChild<Shape>(this, TwipsRect(0, 0, 7935, 1215), kBannerColor);
+    Shape1 = MakeChild<Shape>(this, TwipsRect(0, 0, 7935, 1215), QColor(192, 0, 0));
     Image2 = MakeNavigationIcon(this, ":/corvane/nav-secure.png", 480);
     Image4 = MakeNavigationIcon(this, ":/corvane/nav-cookies.png", 2400);
     Image1 = MakeNavigationIcon(this, ":/corvane/nav-info.png", 4560);
     Image3 = MakeNavigationIcon(this, ":/corvane/nav-files.png", 6600);
-    Label8 = MakeNavigationLabel(this, QStringLiteral("Secure"), 160, 1095);
-    Label9 = MakeNavigationLabel(this, QStringLiteral("Cookies"), 2200, 855);
-    Label10 = MakeNavigationLabel(this, QStringLiteral("Info Data"), 4320, 855);
-    Label20 = MakeNavigationLabel(this, QStringLiteral("File Data"), 6360, 855);
+    Label8 = MakeNavigationLabel(this, "Secure", 160, 1095);
+    Label9 = MakeNavigationLabel(this, "Cookies", 2200, 855);
+    Label10 = MakeNavigationLabel(this, "Info Data", 4320, 855);
+    Label20 = MakeNavigationLabel(this, "File Data", 6360, 855);
 
     Shape2 = MakeChild<Shape>(this, TwipsRect(120, 1320, 7455, 4335), QColor(255, 255, 255));
 
@@ -113,17 +113,17 @@ void Form1::CreateFrame() {
 
 void Form1::CreateInfoPage() {
     QWidget* page = GroupBox3;
-    Label11 = MakeLabel(page, QStringLiteral("Folders Location"), 120, 480, 2655, true);
+    Label11 = MakeLabel(page, "Folders Location", 120, 480, 2655, true);
     MakeRule(page, 705);
-    Label13 = MakeLabel(page, QStringLiteral("Label13"), 120, 840, 6495);
-    Label14 = MakeLabel(page, QStringLiteral("Label14"), 120, 1200, 6615);
-    Label15 = MakeLabel(page, QStringLiteral("Label15"), 120, 1560, 6495);
-    Label16 = MakeLabel(page, QStringLiteral("Label16"), 120, 1920, 6615);
-    Label12 = MakeLabel(page, QStringLiteral("Computer Information"), 120, 2520, 2655, true);
+    Label13 = MakeLabel(page, "Label13", 120, 840, 6495);
+    Label14 = MakeLabel(page, "Label14", 120, 1200, 6615);
+    Label15 = MakeLabel(page, "Label15", 120, 1560, 6495);
+    Label16 = MakeLabel(page, "Label16", 120, 1920, 6615);
+    Label12 = MakeLabel(page, "Computer Information", 120, 2520, 2655, true);
     MakeRule(page, 2760);
-    Label17 = MakeLabel(page, QStringLiteral("Label17"), 120, 2880, 6135);
-    Label18 = MakeLabel(page, QStringLiteral("Label18"), 120, 3240, 6135);
-    Label19 = MakeLabel(page, QStringLiteral("Label19"), 120, 3600, 6135);
+    Label17 = MakeLabel(page, "Label17", 120, 2880, 6135);
+    Label18 = MakeLabel(page, "Label18", 120, 3240, 6135);
+    Label19 = MakeLabel(page, "Label19", 120, 3600, 6135);
 }
 
 void Form1::ConnectEvents() {
@@ -185,12 +185,11 @@ void Form1::Form_Load() {
     };
     const std::array<std::string, 7> texts =
         ScanLocations::InfoDataTexts(variable, EnvComputerName, EnvUserName, BrowserVersionText);
-    QLabel* const lines[] = {Label13, Label14, Label15, Label16, Label17, Label18, Label19};
+    Label* const lines[] = {Label13, Label14, Label15, Label16, Label17, Label18, Label19};
     for (std::size_t i = 0; i < texts.size(); ++i)
-        lines[i]->setText(QString::fromStdString(texts[i]));
+        lines[i]->SetCaption(texts[i]);
 
-    Label6->setText(QString::fromStdString(
-        platform::GetSetting("Halcyra", "Date", "History", Label6->text().toStdString())));
+    Label6->SetCaption(platform::GetSetting("Halcyra", "Date", "History", Label6->Caption()));
 
     chameleonButton3->SetEnabled(false);
     File1->SetPath(ScanLocations::CookieFolder(variable));

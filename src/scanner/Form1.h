@@ -14,7 +14,6 @@
 #include <memory>
 #include <string>
 
-class QLabel;
 class QListWidget;
 
 namespace corvane {
@@ -22,7 +21,7 @@ namespace corvane {
 class EraserWindow;
 
 namespace controls {
-class ClickLabel;
+class Label;
 class FileListBox;
 class GroupBox;
 class Shape;
@@ -117,44 +116,44 @@ public:
     // Controls (owned by the window).
     controls::Shape* Shape1 = nullptr;
     controls::Shape* Shape2 = nullptr;
-    controls::ClickLabel* Image2 = nullptr;
-    controls::ClickLabel* Image4 = nullptr;
-    controls::ClickLabel* Image1 = nullptr;
-    controls::ClickLabel* Image3 = nullptr;
-    controls::ClickLabel* Label8 = nullptr;
-    controls::ClickLabel* Label9 = nullptr;
-    controls::ClickLabel* Label10 = nullptr;
-    controls::ClickLabel* Label20 = nullptr;
+    controls::Label* Image2 = nullptr;
+    controls::Label* Image4 = nullptr;
+    controls::Label* Image1 = nullptr;
+    controls::Label* Image3 = nullptr;
+    controls::Label* Label8 = nullptr;
+    controls::Label* Label9 = nullptr;
+    controls::Label* Label10 = nullptr;
+    controls::Label* Label20 = nullptr;
     controls::GroupBox* GroupBox1 = nullptr;
     controls::GroupBox* GroupBox2 = nullptr;
     controls::GroupBox* GroupBox3 = nullptr;
     controls::GroupBox* GroupBox4 = nullptr;
     // "Secure" page.
-    QLabel* Label5 = nullptr;
+    controls::Label* Label5 = nullptr;
     controls::chameleonButton* chameleonButton4 = nullptr;
     controls::chameleonButton* chameleonButton1 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label21 = nullptr;
-    QLabel* Label22 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label7 = nullptr;
+    controls::Label* Label4 = nullptr;
+    controls::Label* Label21 = nullptr;
+    controls::Label* Label22 = nullptr;
+    controls::Label* Label2 = nullptr;
+    controls::Label* Label7 = nullptr;
     controls::XP_ProgressBar* AdvProgressBar1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label6 = nullptr;
+    controls::Label* Label3 = nullptr;
+    controls::Label* Label1 = nullptr;
+    controls::Label* Label6 = nullptr;
     // "Cookies" page.
     controls::FileListBox* File1 = nullptr;
     controls::chameleonButton* chameleonButton3 = nullptr;
     // "Info Data" page.
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label13 = nullptr;
-    QLabel* Label14 = nullptr;
-    QLabel* Label15 = nullptr;
-    QLabel* Label16 = nullptr;
-    QLabel* Label17 = nullptr;
-    QLabel* Label18 = nullptr;
-    QLabel* Label19 = nullptr;
+    controls::Label* Label11 = nullptr;
+    controls::Label* Label12 = nullptr;
+    controls::Label* Label13 = nullptr;
+    controls::Label* Label14 = nullptr;
+    controls::Label* Label15 = nullptr;
+    controls::Label* Label16 = nullptr;
+    controls::Label* Label17 = nullptr;
+    controls::Label* Label18 = nullptr;
+    controls::Label* Label19 = nullptr;
     // "Temporary Files Stored" page.
     QListWidget* List1 = nullptr;
     controls::chameleonButton* chameleonButton2 = nullptr;

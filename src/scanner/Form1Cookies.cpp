@@ -25,8 +25,8 @@ void Form1::CreateCookiesPage() {
     palette.setColor(QPalette::Base, QColor(192, 192, 192));
     File1->setPalette(palette);
     File1->SetPattern(ScanReport::kCookiePattern);
-    chameleonButton3 = Form1Layout::MakeButton(
-        GroupBox2, QStringLiteral("Clear Selected Cookie Only"), 120, 3600, 6975);
+    chameleonButton3 =
+        Form1Layout::MakeButton(GroupBox2, "Clear Selected Cookie Only", 120, 3600, 6975);
 }
 
 void Form1::Timer1_Timer() {

@@ -22,8 +22,7 @@ void Form1::CreateFilesPage() {
     palette.setColor(QPalette::Base, QColor(192, 192, 192));
     palette.setColor(QPalette::Text, QColor(64, 64, 64));
     List1->setPalette(palette);
-    chameleonButton2 =
-        Form1Layout::MakeButton(GroupBox4, QStringLiteral("Go To Website"), 120, 3600, 6975);
+    chameleonButton2 = Form1Layout::MakeButton(GroupBox4, "Go To Website", 120, 3600, 6975);
 }
 
 void Form1::chameleonButton2_Click() {

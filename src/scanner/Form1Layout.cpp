@@ -1,28 +1,23 @@
 #include "scanner/Form1Layout.h"
 
 #include "controls/Child.h"
+#include "controls/Label.h"
 #include "controls/Shape.h"
 #include "controls/Twips.h"
 #include "controls/chameleonButton.h"
 #include "platform/drawing.h"
 
-#include <QLabel>
-
 namespace corvane::Form1Layout {
 
 using namespace controls;
 
-QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, int width, bool bold,
-                  Qt::Alignment alignment) {
-    auto* label = MakeChild<QLabel>(parent, TwipsRect(left, top, width, 255));
-    label->setText(text);
-    label->setAlignment(alignment | Qt::AlignTop);
-    label->setTextFormat(Qt::PlainText);
-    if (bold) {
-        platform::Font font;
-        font.bold = true;
-        label->setFont(platform::ToQFont(font));
-    }
+Label* MakeLabel(QWidget* parent, const std::string& text, int left, int top, int width, bool bold,
+                 int alignment) {
+    auto* label = MakeChild<Label>(parent, TwipsRect(left, top, width, 255), text);
+    label->SetAlignment(static_cast<Label::Alignment>(alignment));
+    platform::Font font;
+    font.bold = bold;
+    label->SetFont(font);
     return label;
 }
 
@@ -33,8 +28,8 @@ LineShape* MakeRule(QWidget* parent, int y) {
     return MakeChild<LineShape>(parent, line, kRuleColor);
 }
 
-chameleonButton* MakeButton(QWidget* parent, const QString& caption, int left, int top, int width,
-                            const QString& picture) {
+chameleonButton* MakeButton(QWidget* parent, const std::string& caption, int left, int top,
+                            int width, const std::string& picture) {
     auto* button = MakeChild<chameleonButton>(parent, TwipsRect(left, top, width, 375));
     // The design values every button of the window was saved with.
     button->InitProperties();
@@ -48,9 +43,9 @@ chameleonButton* MakeButton(QWidget* parent, const QString& caption, int left, i
     platform::Font font;
     font.bold = true;
     button->SetFont(font);
-    if (!picture.isEmpty())
-        button->SetPictureNormal(platform::LoadPicture(picture.toStdString()));
-    button->SetCaption(caption.toStdString());
+    if (!picture.empty())
+        button->SetPictureNormal(platform::LoadPicture(picture));
+    button->SetCaption(caption);
     return button;
 }
 

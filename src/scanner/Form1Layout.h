@@ -3,15 +3,16 @@
 // twips with the window's design values.
 
 #include <QColor>
-#include <QString>
 #include <Qt>
 
-class QLabel;
+#include <string>
+
 class QWidget;
 
 namespace corvane {
 
 namespace controls {
+class Label;
 class LineShape;
 class chameleonButton;
 } // namespace controls
@@ -21,17 +22,18 @@ namespace Form1Layout {
 /// The colour of the rules under the headings.
 inline const QColor kRuleColor(128, 128, 255);
 
-/// A label 255 twips high at (left, top) with `width`, in the window's font.
-QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, int width,
-                  bool bold = false, Qt::Alignment alignment = Qt::AlignLeft);
+/// A label 255 twips high at (left, top) with `width` on a white page, in the window's font;
+/// `alignment` is the label's (0 left, 1 right, 2 centre).
+controls::Label* MakeLabel(QWidget* parent, const std::string& text, int left, int top, int width,
+                           bool bold = false, int alignment = 0);
 
 /// A rule: a horizontal line at `y` from x 120 to x 6720 (twips).
 controls::LineShape* MakeRule(QWidget* parent, int y);
 
 /// A multi-style button with the window's design values at (left, top), 375 twips high.
 /// `picture` is a resource path of its 16 x 16 icon, or empty for none.
-controls::chameleonButton* MakeButton(QWidget* parent, const QString& caption, int left, int top,
-                                      int width, const QString& picture = {});
+controls::chameleonButton* MakeButton(QWidget* parent, const std::string& caption, int left,
+                                      int top, int width, const std::string& picture = {});
 
 } // namespace Form1Layout
 } // namespace corvane

@@ -4,6 +4,7 @@
 #include "controls/Child.h"
 #include "controls/FileListBox.h"
 #include "controls/GroupBox.h"
+#include "controls/Label.h"
 #include "controls/Twips.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
@@ -14,7 +15,6 @@
 #include "scanner/ScanReport.h"
 
 #include <QDate>
-#include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 
@@ -37,33 +37,32 @@ constexpr char kSettingsKey[] = "History";
 
 void Form1::CreateSecurePage() {
     QWidget* page = GroupBox1;
-    const Qt::Alignment right = Qt::AlignRight;
-    Label5 = MakeLabel(page, QStringLiteral("Scanning Options"), 120, 480, 2655, true);
+    const int right = Label::RightJustify;
+    Label5 = MakeLabel(page, "Scanning Options", 120, 480, 2655, true);
     MakeRule(page, 720);
-    chameleonButton4 = MakeButton(page, QStringLiteral("Start Secure Scanning"), 120, 840, 6975,
-                                  QStringLiteral(":/corvane/scan.png"));
-    chameleonButton1 = MakeButton(page, QStringLiteral("Activate Cleaner"), 120, 1320, 6975,
-                                  QStringLiteral(":/corvane/clean.png"));
+    chameleonButton4 =
+        MakeButton(page, "Start Secure Scanning", 120, 840, 6975, ":/corvane/scan.png");
+    chameleonButton1 = MakeButton(page, "Activate Cleaner", 120, 1320, 6975, ":/corvane/clean.png");
     chameleonButton1->SetEnabled(false);
-    Label4 = MakeLabel(page, QStringLiteral("Cleaning Results"), 120, 1920, 2535, true);
+    Label4 = MakeLabel(page, "Cleaning Results", 120, 1920, 2535, true);
     MakeRule(page, 2160);
-    Label21 = MakeLabel(page, QStringLiteral("Scan Results:"), 120, 2280, 2175);
-    Label22 = MakeLabel(page, QStringLiteral("Not Yet Scanned"), 1320, 2280, 5775, false, right);
-    Label2 = MakeLabel(page, QStringLiteral("Cleaning Protection:"), 120, 2640, 1575);
-    Label7 = MakeLabel(page, QStringLiteral("Activate Cleaner"), 1800, 2640, 5295, false, right);
+    Label21 = MakeLabel(page, "Scan Results:", 120, 2280, 2175);
+    Label22 = MakeLabel(page, "Not Yet Scanned", 1320, 2280, 5775, false, right);
+    Label2 = MakeLabel(page, "Cleaning Protection:", 120, 2640, 1575);
+    Label7 = MakeLabel(page, "Activate Cleaner", 1800, 2640, 5295, false, right);
     AdvProgressBar1 = MakeChild<XP_ProgressBar>(page, TwipsRect(120, 3000, 6975, 255));
     AdvProgressBar1->SetColor(platform::RGB(192, 0, 0));
     AdvProgressBar1->SetBrushStyle(0);
     AdvProgressBar1->SetScrolling(5);
     AdvProgressBar1->SetValue(0);
-    Label3 = MakeLabel(page, QStringLiteral("Scanning History"), 120, 3360, 2535, true);
+    Label3 = MakeLabel(page, "Scanning History", 120, 3360, 2535, true);
     MakeRule(page, 3600);
-    Label1 = MakeLabel(page, QStringLiteral("Last Scan Made On:"), 120, 3720, 3855);
-    Label6 = MakeLabel(page, QStringLiteral("Not Yet Scanned"), 1680, 3720, 5415, false, right);
+    Label1 = MakeLabel(page, "Last Scan Made On:", 120, 3720, 3855);
+    Label6 = MakeLabel(page, "Not Yet Scanned", 1680, 3720, 5415, false, right);
 }
 
 void Form1::chameleonButton4_Click() {
-    Label7->setText(QStringLiteral("Activate Cleaner"));
+    Label7->SetCaption("Activate Cleaner");
     AdvProgressBar1->SetValue(0);
     Timer2.SetEnabled(true);
 }
@@ -80,10 +79,10 @@ void Form1::Timer2_Timer() {
     Timer2.SetEnabled(false);
     chameleonButton4->SetEnabled(true);
     chameleonButton1->SetEnabled(true);
-    Label6->setText(QLocale().toString(QDate::currentDate(), QLocale::LongFormat));
+    Label6->SetCaption(QLocale().toString(QDate::currentDate(), QLocale::LongFormat).toStdString());
     const long cookies = File1->ListCount();
     const long others = List1->count();
-    Label22->setText(QString::number(others + cookies) + QStringLiteral(" Files"));
+    Label22->SetCaption(std::to_string(others + cookies) + " Files");
     platform::MsgBox(ScanReport::ReportText(cookies, others),
                      platform::vbOKOnly + platform::vbInformation, "Scanning Done");
 }
@@ -91,7 +90,7 @@ void Form1::Timer2_Timer() {
 void Form1::Timer4_Timer() {
     // Only a changed date is written: the tick runs twice a second for the window's whole life,
     // and rewriting the same text each time would keep the disk busy for nothing.
-    const std::string text = Label6->text().toStdString();
+    const std::string& text = Label6->Caption();
     if (platform::GetSetting(kSettingsApplication, kSettingsSection, kSettingsKey) != text)
         platform::SaveSetting(kSettingsApplication, kSettingsSection, kSettingsKey, text);
 }
@@ -118,7 +117,7 @@ void Form1::Timer9_Timer() {
         Timer9.SetEnabled(false);
         chameleonButton4->SetEnabled(true);
         chameleonButton1->SetEnabled(false);
-        Label7->setText(Label22->text() + QStringLiteral(" Cleaned"));
+        Label7->SetCaption(Label22->Caption() + " Cleaned");
         platform::MsgBox("Cleaning Done   ", platform::vbOKOnly + platform::vbInformation,
                          "Corvane");
     }

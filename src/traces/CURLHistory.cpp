@@ -17,7 +17,6 @@ void CURLHistory::Clear() {
 }
 
 HRESULT CURLHistory::Refresh(std::string_view URLStartsWith, std::uint32_t flags) {
-    items_.clear();
     if (!store_)
         return E_FAIL;
     std::unique_ptr<IEnumSTATURL> enumerator;
@@ -25,6 +24,7 @@ HRESULT CURLHistory::Refresh(std::string_view URLStartsWith, std::uint32_t flags
         return hr;
     if (const HRESULT hr = enumerator->SetFilter(URLStartsWith, flags); FAILED(hr))
         return hr;
+    items_.clear(); // the old items end here and free their texts
     // One record serves every step: each item takes its texts over, leaving it empty again.
     STATURL record;
     for (;;) {

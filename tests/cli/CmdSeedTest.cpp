@@ -3,6 +3,7 @@
 #include "support/Corvanectl.h"
 #include "support/TempWorld.h"
 #include "traces/CURLHistory.h"
+#include "traces/CleanIT.h"
 #include "traces/modCache.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,31 @@ TEST(CmdSeed, DemoLeavesTracesOfEveryKind) {
     for (const auto& e : fs::recursive_directory_iterator(temp))
         nested |= e.is_directory() && e.path().parent_path() != temp;
     EXPECT_TRUE(nested);
+
+    // The registry lists: typed addresses, the three letter lists and the two numbered lists.
+    using corvane::CleanIT::GetRegString;
+    const auto hkcu = platform::HKEY_CURRENT_USER;
+    const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    for (const char* name : {"url1", "url2"})
+        EXPECT_FALSE(
+            GetRegString(hkcu, "Software\\Microsoft\\Internet Explorer\\TypedURLs", name).empty())
+            << name;
+    for (const char* list : {"RunMRU", "Doc Find Spec MRU", "RecentDocs"}) {
+        const std::string order = GetRegString(hkcu, explorer + list, "MRUList");
+        EXPECT_GE(order.size(), 2u) << list;
+        for (const char letter : order)
+            EXPECT_FALSE(GetRegString(hkcu, explorer + list, std::string(1, letter)).empty())
+                << list << " " << letter;
+    }
+    EXPECT_FALSE(
+        GetRegString(hkcu, "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList", "File0")
+            .empty());
+    EXPECT_FALSE(
+        GetRegString(hkcu,
+                     "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent "
+                     "File List",
+                     "File1")
+            .empty());
 
     // Seeding again gives the same world, not a second copy of it.
     ASSERT_EQ(RunCorvanectl({"seed", "demo"}).exitCode, 0);

@@ -3,9 +3,9 @@
 
 #include "scanner/Form1.h"
 
-#include "controls/ClickLabel.h"
 #include "controls/FileListBox.h"
 #include "controls/GroupBox.h"
+#include "controls/Label.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "platform/messageloop.h"
@@ -19,7 +19,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QMouseEvent>
@@ -114,7 +113,7 @@ protected:
     static void Cache(const char* url, platform::DWORD type = platform::NORMAL_CACHE_ENTRY) {
         ASSERT_TRUE(platform::CommitUrlCacheEntryA(url, nullptr, type));
     }
-    static std::string Text(const QLabel* label) { return label->text().toStdString(); }
+    static std::string Text(const controls::Label* label) { return label->Caption(); }
     static std::vector<std::string> Lines(const QListWidget* list) {
         std::vector<std::string> lines;
         for (int i = 0; i < list->count(); ++i)
@@ -209,7 +208,7 @@ TEST_F(Form1Test, AWholeScanReportsTheCountsOfItsLastReRead) {
             Cache("https://example.org/style.css");
         }
     };
-    form->Label7->setText("57 Files Cleaned");
+    form->Label7->SetCaption("57 Files Cleaned");
     form->chameleonButton4_Click();
     EXPECT_EQ(Text(form->Label7), "Activate Cleaner");
     ASSERT_TRUE(RunUntil([&] { return !boxes.empty(); }));
@@ -352,7 +351,7 @@ TEST_F(Form1Test, HandOverResetsTheEraserWindowAndTheFinishReportsCleaned) {
               (std::vector<std::string>{"value 0", "buttons on", "status Status", "show"}));
     EXPECT_EQ(form->AdvProgressBar1->Value(), 0);
 
-    form->Label22->setText("7 Files");
+    form->Label22->SetCaption("7 Files");
     form->chameleonButton4->SetEnabled(false);
     form->chameleonButton1->SetEnabled(true);
     form->Timer9.SetInterval(10);

@@ -35,32 +35,104 @@ CREATE TABLE IF NOT EXISTS entries(
     expires INTEGER NOT NULL DEFAULT 0);
 )sql";
 
-// Pages start small, so that the two calls of a size query and a fetch at the start of a walk
-// cost little, and grow so that a long walk needs few queries.
-constexpr std::int64_t kFirstPage = 32;
-constexpr std::int64_t kLargestPage = 4096;
-
-// Every change this process makes to any cache store bumps the generation; a walk whose page was
-// read under an older generation reads again from the entry after the last one it returned, so
-// an entry deleted or replaced meanwhile is never handed out from a stale page.
-std::atomic<std::uint64_t> g_generation{1};
-
 FILETIME ToFileTime(std::int64_t t) {
     return Uint64ToFileTime(static_cast<std::uint64_t>(t));
 }
 
-// One open store file with the statements a walk, a commit and a delete use. A walk holds the
-// store it started on, so switching worlds never mixes two stores in one walk.
+// One entry as the store holds it in memory. Its texts live in the snapshot's arena, so the
+// snapshot costs no allocation per entry.
+struct Row {
+    std::int64_t id = 0;
+    DWORD type = 0;
+    bool deleted = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0, accessed = 0, expires = 0;
+    std::size_t urlOffset = 0, urlLength = 0, localOffset = 0, localLength = 0;
+};
+
+// The entries in walk order, read in one pass and kept while no other program changes the file.
+// The scanner walks the whole cache every 200 ms; with the snapshot a walk is a copy out of
+// memory instead of a read of every row. Changes this process makes are applied to the snapshot
+// as well: a deleted entry is marked (so open walks keep their places), an added one appended.
+struct Snapshot {
+    std::vector<Row> rows; // ordered by id
+    std::string arena;
+    std::int64_t dataVersion = -1; // the file's change counter as of the last read
+    std::uint64_t epoch = 0;       // bumped on every re-read, so open walks find their place again
+    bool valid = false;
+
+    Row* Find(std::int64_t id) {
+        auto it = std::lower_bound(rows.begin(), rows.end(), id,
+                                   [](const Row& r, std::int64_t v) { return r.id < v; });
+        return it != rows.end() && it->id == id ? &*it : nullptr;
+    }
+    std::size_t Append(std::string_view text) {
+        const std::size_t at = arena.size();
+        arena.append(text);
+        return at;
+    }
+};
+
+// One open store file with its snapshot and the statements a walk, a commit and a delete use. A
+// walk holds the store it started on, so switching worlds never mixes two stores in one walk.
 struct Store {
-    std::mutex mutex; // one connection; the statements are not shared between threads
+    std::mutex mutex; // guards the connection, its statements and the snapshot
     sqlite::Database db;
-    sqlite::Statement page;
+    sqlite::Statement all;
+    sqlite::Statement version;
     sqlite::Statement find;
+    Snapshot snapshot;
     fs::path file;
     dev_t device = 0; // the file the connection has open, to notice one put in its place
     ino_t inode = 0;
     std::atomic<bool> broken{false}; // a read found the file damaged
     std::string folder; // the Cache folder as a Windows path, joined to every local file
+
+    // Makes the snapshot current: re-reads every entry when another program changed the file
+    // since the last read. False when the file cannot be read. Called with the mutex held.
+    bool Refresh() {
+        Snapshot& s = snapshot;
+        version.Reset();
+        if (!version.Step()) {
+            version.Reset();
+            broken = true;
+            return false;
+        }
+        const std::int64_t now = version.Int(0);
+        version.Reset();
+        if (s.valid && now == s.dataVersion)
+            return true;
+        s.valid = false;
+        s.rows.clear();
+        s.arena.clear();
+        ++s.epoch;
+        all.Reset();
+        while (all.Step()) {
+            Row row;
+            row.id = all.Int(0);
+            const std::string_view url = all.BlobView(1);
+            row.urlLength = url.size();
+            row.urlOffset = s.Append(url);
+            row.type = static_cast<DWORD>(all.Int(2));
+            const std::string_view local = all.BlobView(3);
+            row.localLength = local.size();
+            row.localOffset = s.Append(local);
+            row.size = static_cast<std::uint64_t>(all.Int(4));
+            row.modified = all.Int(5);
+            row.accessed = all.Int(6);
+            row.expires = all.Int(7);
+            s.rows.push_back(row);
+        }
+        const bool ok = all.LastCode() == SQLITE_DONE;
+        all.Reset();
+        if (!ok) {
+            broken = true;
+            return false;
+        }
+        s.dataVersion = now;
+        s.valid = true;
+        return true;
+    }
 };
 
 std::mutex g_openMutex;
@@ -82,34 +154,21 @@ std::shared_ptr<Store> CurrentStore() {
     std::string error;
     if (!store->db.Open(file, kSchema, error))
         return nullptr;
-    // The scanner walks the whole store every 200 ms: keep the pages of a large store in the
-    // connection's cache rather than reading them in again each time.
-    store->db.Exec("PRAGMA cache_size = -32768");
     if (::stat(file.c_str(), &st) == 0) {
         store->device = st.st_dev;
         store->inode = st.st_ino;
     }
-    store->page = store->db.Prepare(
-        "SELECT id, url, type, local_file, size, modified, accessed, expires FROM entries "
-        "WHERE id > ?1 ORDER BY id LIMIT ?2");
+    store->all = store->db.Prepare("SELECT id, url, type, local_file, size, modified, accessed, "
+                                   "expires FROM entries ORDER BY id");
+    store->version = store->db.Prepare("PRAGMA data_version");
     store->find = store->db.Prepare("SELECT id, local_file FROM entries WHERE url = ?1");
-    if (!store->page.Valid() || !store->find.Valid())
+    if (!store->all.Valid() || !store->version.Valid() || !store->find.Valid())
         return nullptr;
     store->file = file;
     store->folder = UrlCacheFolder();
     g_store = store;
     return store;
 }
-
-// One entry of a page. Its texts live in the page's arena, so a page costs no allocation per
-// entry once the arena has grown.
-struct Row {
-    std::int64_t id = 0;
-    DWORD type = 0;
-    std::uint64_t size = 0;
-    std::int64_t modified = 0, accessed = 0, expires = 0;
-    std::size_t urlOffset = 0, urlLength = 0, localOffset = 0, localLength = 0;
-};
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size())
@@ -123,28 +182,42 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// A walk over a store's snapshot. It remembers the last entry it returned, so it goes on after
+// that entry whatever was deleted, added or re-read meanwhile. All its calls are made with the
+// store's mutex held.
 class Walk {
 public:
     Walk(std::shared_ptr<Store> store, std::string prefix)
         : store_(std::move(store)), prefix_(std::move(prefix)) {}
 
-    // The entry the next call hands out, or null at the end (or when the store fails).
-    const Row* Peek() {
-        if (next_ < rows_.size() && generation_ == g_generation.load(std::memory_order_relaxed))
-            return &rows_[next_];
-        if (generation_ != g_generation.load(std::memory_order_relaxed))
-            pageSize_ = kFirstPage;
-        Fetch();
-        return next_ < rows_.size() ? &rows_[next_] : nullptr;
-    }
+    Store& Owner() const { return *store_; }
 
-    // True when the last page could not be read.
-    bool Failed() const { return failed_; }
+    // The entry the next call hands out, or null at the end.
+    const Row* Peek() {
+        Snapshot& s = store_->snapshot;
+        if (epoch_ != s.epoch) {
+            index_ = static_cast<std::size_t>(
+                std::upper_bound(s.rows.begin(), s.rows.end(), lastId_,
+                                 [](std::int64_t v, const Row& r) { return v < r.id; }) -
+                s.rows.begin());
+            epoch_ = s.epoch;
+        }
+        for (; index_ < s.rows.size(); ++index_) {
+            const Row& row = s.rows[index_];
+            if (row.deleted)
+                continue;
+            if (prefix_.empty() ||
+                StartsWithIgnoringCase(
+                    std::string_view(s.arena).substr(row.urlOffset, row.urlLength), prefix_))
+                return &row;
+        }
+        return nullptr;
+    }
 
     // Marks the peeked entry as returned: the walk goes on after it.
     void Advance() {
-        lastId_ = rows_[next_].id;
-        ++next_;
+        lastId_ = store_->snapshot.rows[index_].id;
+        ++index_;
     }
 
     // Bytes of the record for a row: the head, the URL and the local file's full path.
@@ -157,9 +230,10 @@ public:
 
     // Writes the record of a row into a buffer of at least RecordSize(row) bytes.
     void WriteRecord(const Row& row, INTERNET_CACHE_ENTRY_INFOA* info) const {
+        const std::string& arena = store_->snapshot.arena;
         char* base = reinterpret_cast<char*>(info);
         char* url = base + sizeof(INTERNET_CACHE_ENTRY_INFOA);
-        std::memcpy(url, arena_.data() + row.urlOffset, row.urlLength);
+        std::memcpy(url, arena.data() + row.urlOffset, row.urlLength);
         url[row.urlLength] = '\0';
         char* local = nullptr;
         if (row.localLength > 0) {
@@ -168,7 +242,7 @@ public:
             std::memcpy(p, store_->folder.data(), store_->folder.size());
             p += store_->folder.size();
             *p++ = '\\';
-            std::memcpy(p, arena_.data() + row.localOffset, row.localLength);
+            std::memcpy(p, arena.data() + row.localOffset, row.localLength);
             p[row.localLength] = '\0';
         }
         INTERNET_CACHE_ENTRY_INFOA head;
@@ -186,60 +260,11 @@ public:
     }
 
 private:
-    // Reads the next page after the last returned entry, skipping entries the pattern leaves out.
-    void Fetch() {
-        rows_.clear();
-        arena_.clear();
-        next_ = 0;
-        generation_ = g_generation.load(std::memory_order_relaxed);
-        std::lock_guard lock(store_->mutex);
-        sqlite::Statement& q = store_->page;
-        std::int64_t after = lastId_;
-        while (rows_.empty()) {
-            q.Reset();
-            q.Bind(1, after).Bind(2, pageSize_);
-            std::int64_t seen = 0;
-            while (q.Step()) {
-                ++seen;
-                after = q.Int(0);
-                const std::string_view url = q.BlobView(1);
-                if (!prefix_.empty() && !StartsWithIgnoringCase(url, prefix_))
-                    continue;
-                Row row;
-                row.id = after;
-                row.type = static_cast<DWORD>(q.Int(2));
-                row.urlOffset = arena_.size();
-                row.urlLength = url.size();
-                arena_.append(url);
-                const std::string_view local = q.BlobView(3);
-                row.localOffset = arena_.size();
-                row.localLength = local.size();
-                arena_.append(local);
-                row.size = static_cast<std::uint64_t>(q.Int(4));
-                row.modified = q.Int(5);
-                row.accessed = q.Int(6);
-                row.expires = q.Int(7);
-                rows_.push_back(row);
-            }
-            failed_ = q.LastCode() != SQLITE_DONE;
-            if (failed_)
-                store_->broken = true;
-            q.Reset();
-            if (failed_ || seen < pageSize_)
-                break; // the store has nothing after this page
-        }
-        pageSize_ = std::min(pageSize_ * 4, kLargestPage);
-    }
-
     std::shared_ptr<Store> store_;
     std::string prefix_;
     std::int64_t lastId_ = 0;
-    std::int64_t pageSize_ = kFirstPage;
-    std::uint64_t generation_ = 0;
-    std::vector<Row> rows_;
-    std::string arena_;
-    std::size_t next_ = 0;
-    bool failed_ = false;
+    std::size_t index_ = 0;
+    std::uint64_t epoch_ = 0;
 };
 
 // Open walks of this thread. Handles are numbers that are never reused, so a closed or made-up
@@ -266,10 +291,11 @@ struct WalkTable {
 thread_local WalkTable t_walks;
 
 // Hands out the walk's next entry under the size contract shared by the first and next calls.
+// Called with the store's mutex held.
 bool Deliver(Walk& walk, INTERNET_CACHE_ENTRY_INFOA* info, DWORD* size) {
     const Row* row = walk.Peek();
     if (row == nullptr) {
-        SetLastError(walk.Failed() ? ERROR_READ_FAULT : ERROR_NO_MORE_ITEMS);
+        SetLastError(ERROR_NO_MORE_ITEMS);
         return false;
     }
     const std::size_t needed = walk.RecordSize(*row);
@@ -341,6 +367,32 @@ std::uint64_t LocalFileSize(const Store& store, std::string_view name) {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+// Applies an added or replaced entry to the snapshot, so the next walk needs no re-read.
+void PatchSnapshot(Snapshot& s, std::int64_t id, std::string_view url, DWORD type,
+                   std::string_view local, std::uint64_t size, std::int64_t now) {
+    if (!s.valid)
+        return;
+    Row* row = s.Find(id);
+    if (row == nullptr) {
+        if (!s.rows.empty() && s.rows.back().id > id) {
+            s.valid = false; // not at the end: let the next walk read the store again
+            return;
+        }
+        Row added;
+        added.id = id;
+        added.urlLength = url.size();
+        added.urlOffset = s.Append(url);
+        s.rows.push_back(added);
+        row = &s.rows.back();
+    }
+    row->type = type;
+    row->deleted = false;
+    row->localLength = local.size();
+    row->localOffset = s.Append(local);
+    row->size = size;
+    row->modified = row->accessed = now;
+}
+
 } // namespace
 
 std::string UrlCacheFolder() {
@@ -364,6 +416,12 @@ HANDLE FindFirstUrlCacheEntryA(const char* pattern, INTERNET_CACHE_ENTRY_INFOA* 
     std::string prefix = pattern ? pattern : "";
     if (prefix == "*" || prefix == "*.*")
         prefix.clear();
+    Store& owner = *store;
+    std::lock_guard lock(owner.mutex);
+    if (!owner.Refresh()) {
+        SetLastError(ERROR_READ_FAULT);
+        return nullptr;
+    }
     auto walk = std::make_unique<Walk>(std::move(store), std::move(prefix));
     if (!Deliver(*walk, info, size))
         return nullptr;
@@ -382,6 +440,7 @@ BOOL FindNextUrlCacheEntryA(HANDLE handle, INTERNET_CACHE_ENTRY_INFOA* info, DWO
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    std::lock_guard lock(walk->Owner().mutex);
     return Deliver(*walk, info, size) ? 1 : 0;
 }
 
@@ -430,7 +489,8 @@ BOOL DeleteUrlCacheEntryA(const char* url) {
             SetLastError(ERROR_READ_FAULT);
             return 0;
         }
-        g_generation.fetch_add(1, std::memory_order_relaxed);
+        if (Row* row = store->snapshot.valid ? store->snapshot.Find(id) : nullptr)
+            row->deleted = true;
     }
     RemoveLocalFile(*store, localFile);
     SetLastError(ERROR_SUCCESS);
@@ -481,7 +541,8 @@ BOOL CommitUrlCacheEntryA(const char* url, const char* localFile, DWORD cacheEnt
             SetLastError(ERROR_READ_FAULT);
             return 0;
         }
-        g_generation.fetch_add(1, std::memory_order_relaxed);
+        PatchSnapshot(store->snapshot, exists ? id : sqlite3_last_insert_rowid(store->db.Handle()),
+                      url, cacheEntryType, local, size, now);
     }
     if (!oldLocal.empty() && oldLocal != local)
         RemoveLocalFile(*store, oldLocal);

@@ -7,6 +7,7 @@
 #include "controls/DriveListBox.h"
 #include "controls/FileListBox.h"
 #include "controls/GroupBox.h"
+#include "controls/Label.h"
 #include "controls/Shape.h"
 #include "controls/TopLevel.h"
 #include "controls/XP_ProgressBar.h"
@@ -48,19 +49,6 @@ constexpr int kHeight = 276;
 
 /// The label colour on the title band.
 const QColor kBandText(255, 255, 255);
-
-QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry, bool bold = false) {
-    auto* label = MakeChild<QLabel>(parent, geometry);
-    label->setText(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    if (bold) {
-        platform::Font font;
-        font.bold = true;
-        label->setFont(platform::ToQFont(font));
-    }
-    return label;
-}
 
 LineShape* MakeLine(QWidget* parent, int x, int y, int width) {
     return MakeChild<LineShape>(parent, QRect(x, y, width, 1), QColor(172, 168, 153));
@@ -196,7 +184,8 @@ void Engine::CreateLists() {
     // The box's state changes from the user and from the load step both run its handler.
     connect(CheStart, &QCheckBox::toggled, this, [this] { CheStart_Click(); });
 
-    Label1 = MakeLabel(this, QString(), QRect(104, 2, 360, 30));
+    Label1 = MakeChild<QLabel>(this, QRect(104, 2, 360, 30));
+    Label1->setTextFormat(Qt::PlainText);
     Label1->setText(QStringLiteral("It is recommended to close any other running applications to "
                                    "ensure a 100% complete cleaning process by Corvane."));
     Label1->setWordWrap(true);
@@ -211,13 +200,21 @@ void Engine::CreateCleanPanel() {
     GroupBox1 = MakeChild<GroupBox>(this, QRect(8, 38, 232, 126), "GroupBox1");
     GroupBox1->SetCaption("");
     GroupBox1->SetBackColor(platform::RGB(236, 233, 216));
-    Label3 = MakeLabel(GroupBox1, QStringLiteral("Actions"), QRect(10, 8, 212, 16), true);
+    const auto panelLabel = [this](const char* caption, const QRect& place, bool bold) {
+        auto* label = MakeChild<Label>(GroupBox1, place, caption);
+        label->SetBackColor(platform::RGB(236, 233, 216));
+        platform::Font font;
+        font.bold = bold;
+        label->SetFont(font);
+        return label;
+    };
+    Label3 = panelLabel("Actions", QRect(10, 10, 212, 14), true);
     Line1 = MakeLine(GroupBox1, 10, 25, 212);
     chameleonButton1 =
         MakeButton(GroupBox1, QStringLiteral("Proceed With Clean"), QRect(10, 30, 212, 24));
     chameleonButton2 =
         MakeButton(GroupBox1, QStringLiteral("Skip Operation"), QRect(10, 57, 212, 24));
-    Label2 = MakeLabel(GroupBox1, QStringLiteral("Status"), QRect(10, 84, 212, 16));
+    Label2 = panelLabel("Status", QRect(10, 86, 212, 14), false);
     Line2 = MakeLine(GroupBox1, 10, 101, 212);
     AdvProgressBar1 = MakeChild<XP_ProgressBar>(GroupBox1, QRect(10, 106, 212, 12));
     AdvProgressBar1->SetColor(platform::RGB(192, 0, 0));
@@ -289,7 +286,7 @@ void Engine::Form_Load() {
     AdvProgressBar1->SetValue(0);
     chameleonButton1->SetEnabled(true);
     chameleonButton2->SetEnabled(true);
-    Label2->setText(QStringLiteral("Status"));
+    Label2->SetCaption("Status");
     // 2. The splash, which loads the scanner window hidden.
     if (hooks_.showSplash)
         hooks_.showSplash();
@@ -440,7 +437,7 @@ void Engine::SetCleanButtonsEnabled(bool enabled) {
 }
 
 void Engine::SetStatusText(const std::string& text) {
-    Label2->setText(QString::fromStdString(text));
+    Label2->SetCaption(text);
 }
 
 void Engine::ShowError(const std::string& text) {

@@ -31,6 +31,7 @@ class DirListBox;
 class DriveListBox;
 class FileListBox;
 class GroupBox;
+class Label;
 class LineShape;
 class Shape;
 class XP_ProgressBar;
@@ -195,8 +196,8 @@ public:
     controls::chameleonButton* chameleonButton2 = nullptr;
     controls::XP_ProgressBar* AdvProgressBar1 = nullptr;
     QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
+    controls::Label* Label2 = nullptr;
+    controls::Label* Label3 = nullptr;
     controls::Shape* Shape1 = nullptr;
     controls::Shape* Shape2 = nullptr;
     controls::LineShape* Line1 = nullptr;

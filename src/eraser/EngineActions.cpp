@@ -5,6 +5,7 @@
 
 #include "controls/DriveListBox.h"
 #include "controls/FileListBox.h"
+#include "controls/Label.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "eraser/ImageTriplet.h"
@@ -31,7 +32,7 @@ void Engine::Picture2_MouseMove(short Button, short, float, float) {
 
 void Engine::chameleonButton1_Click() {
     AdvProgressBar1->SetValue(0);
-    Label2->setText(QStringLiteral("This May Take A Few Minutes..."));
+    Label2->SetCaption("This May Take A Few Minutes...");
     Timer1.SetEnabled(true);
     EraseAll();
     RefreshHistoryList();

@@ -6,6 +6,7 @@
 
 #include "controls/DriveListBox.h"
 #include "controls/FileListBox.h"
+#include "controls/Label.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "eraser/Backdrop.h"
@@ -158,8 +159,8 @@ TEST_F(EngineTest, TheLoadSequenceFillsTheWindowAndStartsTheWatcher) {
     EXPECT_EQ(e.chameleonButton1->Caption(), "Proceed With Clean");
     EXPECT_EQ(e.chameleonButton2->Caption(), "Skip Operation");
     EXPECT_EQ(e.chameleonButton1->ButtonType(), 3);
-    EXPECT_EQ(e.Label2->text(), "Status");
-    EXPECT_EQ(e.Label3->text(), "Actions");
+    EXPECT_EQ(e.Label2->Caption(), "Status");
+    EXPECT_EQ(e.Label3->Caption(), "Actions");
     EXPECT_EQ(e.Label1->text(), "It is recommended to close any other running applications to "
                                 "ensure a 100% complete cleaning process by Corvane.");
     EXPECT_EQ(e.CheStart->text(), "Run at Windows startup");
@@ -434,7 +435,7 @@ TEST_F(EngineTest, ProceedAnimatesFiveByFiveAndHidesOnTheTwentiethTick) {
     };
     e.SetProgressValue(40);
     e.chameleonButton1_Click();
-    EXPECT_EQ(e.Label2->text(), "This May Take A Few Minutes...");
+    EXPECT_EQ(e.Label2->Caption(), "This May Take A Few Minutes...");
     EXPECT_TRUE(e.Timer1.Enabled());
     ASSERT_TRUE(RunUntil([&] { return !e.Timer1.Enabled(); }));
     Pump(60);
@@ -456,7 +457,7 @@ TEST_F(EngineTest, ProceedAnimatesFiveByFiveAndHidesOnTheTwentiethTick) {
     e.SetCleanButtonsEnabled(true);
     e.SetStatusText("Status");
     EXPECT_TRUE(e.chameleonButton1->Enabled() && e.chameleonButton2->Enabled());
-    EXPECT_EQ(e.Label2->text(), "Status");
+    EXPECT_EQ(e.Label2->Caption(), "Status");
 }
 
 TEST_F(EngineTest, SkipHidesAndTellsTheScannerNothing) {

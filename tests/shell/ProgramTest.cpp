@@ -1,0 +1,249 @@
+// The whole program on a seeded world: the eraser window starts it, the splash brings up the
+// scanner window, a scan and a clean run as the user would run them, and closing the scanner
+// takes the eraser window and its icon with it.
+
+#include "shell/Program.h"
+
+#include "controls/FileListBox.h"
+#include "controls/Label.h"
+#include "controls/XP_ProgressBar.h"
+#include "controls/chameleonButton.h"
+#include "platform/messageloop.h"
+#include "platform/world.h"
+#include "scanner/Form1.h"
+#include "scanner/ScanReport.h"
+#include "shell/Forms.h"
+#include "shell/SysTray.h"
+#include "shell/splash.h"
+#include "support/Corvanectl.h"
+#include "support/TempWorld.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::MessageBoxRequest;
+using testing::RunCorvanectl;
+
+template <class Done> bool RunUntil(Done done, int ms = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+std::string Ctl(const std::vector<std::string>& args) {
+    const testing::CtlResult result = RunCorvanectl(args);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return result.out;
+}
+
+// The files directly in a folder (Windows path), as names.
+std::vector<std::string> FilesIn(const std::string& windowsFolder) {
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(world::ToPosix(windowsFolder)))
+        names.push_back(item.path().filename().string());
+    return names;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    testing::TempWorld world;
+    fs::path programFolder = world.Root() / "bin";
+    std::vector<MessageBoxRequest> boxes;
+    platform::ScopedAnswerer answerer{[this](const MessageBoxRequest& box) {
+        boxes.push_back(box);
+        return static_cast<int>(platform::vbOK);
+    }};
+    int ends = 0;
+
+    void SetUp() override {
+        fs::create_directories(programFolder);
+        SysTray::SetTrayAvailableForTesting(true);
+    }
+    void TearDown() override {
+        Program::UnloadAll();
+        Forms::UnloadAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        SysTray::RemoveTrayIcon();
+        SysTray::SetTrayAvailableForTesting(std::nullopt);
+    }
+
+    void Start() {
+        const char* argv[] = {"corvane"};
+        EngineHooks hooks = Program::DefaultHooks(1, argv);
+        hooks.executable = (programFolder / "corvane").string();
+        hooks.endProgram = [this] { ++ends; };
+        Program::Start(std::move(hooks));
+    }
+};
+
+TEST_F(ProgramTest, TheSplashBringsUpTheScannerAndClosingItUnloadsTheEraser) {
+    Start();
+    Engine* eraser = Program::EraserWindowIfLoaded();
+    ASSERT_NE(eraser, nullptr);
+    EXPECT_TRUE(eraser->isVisible());
+    EXPECT_TRUE(SysTray::IconPresent());
+    splash* s = Forms::SplashIfLoaded();
+    ASSERT_NE(s, nullptr);
+    ASSERT_NE(Forms::ScannerWindowIfLoaded(), nullptr);
+    EXPECT_FALSE(Forms::ScannerWindowIfLoaded()->isVisible());
+
+    // The same eight seconds, forty times faster.
+    s->Timer1.SetInterval(50);
+    s->Timer3.SetInterval(125);
+    s->Timer2.SetInterval(200);
+    ASSERT_TRUE(RunUntil([] { return Forms::SplashIfLoaded() == nullptr; }));
+    Form1* scanner = Forms::ScannerWindowIfLoaded();
+    ASSERT_NE(scanner, nullptr);
+    EXPECT_TRUE(scanner->isVisible());
+    EXPECT_TRUE(eraser->isVisible());
+
+    scanner->close();
+    EXPECT_FALSE(SysTray::IconPresent()) << "the eraser's unload removes the icon";
+    EXPECT_EQ(Program::EraserWindowIfLoaded(), nullptr);
+    EXPECT_EQ(ends, 0);
+}
+
+TEST_F(ProgramTest, ATypicalCleanScansHandsOverErasesAndReportsCleaned) {
+    // Files, cache, history and registry traces of every kind.
+    Ctl({"seed", "demo"});
+    Start();
+    Form1& scanner = Forms::ScannerWindow();
+    Engine& eraser = *Program::EraserWindowIfLoaded();
+    const std::string profile = world::ProfilePath();
+    const std::string user = world::UserName();
+
+    // 1. The scan.
+    scanner.Timer2.SetInterval(10);
+    scanner.chameleonButton4_Click();
+    ASSERT_TRUE(RunUntil([&] { return !scanner.Timer2.Enabled(); }));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Scanning Done");
+    // Four cookie files, and the first cache entry with the six normal ones after it.
+    EXPECT_EQ(boxes[0].text, ScanReport::ReportText(4, 7));
+    EXPECT_EQ(scanner.Label22->Caption(), "11 Files");
+
+    // 2. The hand-over.
+    eraser.hide();
+    eraser.SetProgressValue(35);
+    eraser.SetCleanButtonsEnabled(false);
+    scanner.chameleonButton1_Click();
+    EXPECT_TRUE(eraser.isVisible());
+    EXPECT_EQ(eraser.AdvProgressBar1->Value(), 0);
+    EXPECT_TRUE(eraser.chameleonButton1->Enabled());
+    EXPECT_TRUE(eraser.chameleonButton2->Enabled());
+    EXPECT_EQ(eraser.Label2->Caption(), "Status");
+
+    // 3. and 4. The clean, its animation and the scanner's finish.
+    eraser.Timer1.SetInterval(10);
+    scanner.Timer9.SetInterval(10);
+    eraser.chameleonButton1_Click();
+    ASSERT_TRUE(RunUntil([&] { return boxes.size() == 2 && !scanner.Timer9.Enabled(); }));
+    EXPECT_FALSE(eraser.isVisible());
+    EXPECT_FALSE(eraser.Timer1.Enabled());
+    EXPECT_EQ(boxes[1].text, "Cleaning Done   ");
+    EXPECT_EQ(boxes[1].title, "Corvane");
+    EXPECT_EQ(boxes[1].Icon(), platform::vbInformation);
+    EXPECT_EQ(scanner.Label7->Caption(), "11 Files Cleaned");
+    EXPECT_FALSE(scanner.chameleonButton1->Enabled());
+    EXPECT_TRUE(scanner.chameleonButton4->Enabled());
+
+    // What is left on disk: the folders, empty.
+    EXPECT_TRUE(FilesIn(profile + "\\Cookies").empty());
+    EXPECT_FALSE(fs::exists(world::ToPosix(
+        profile + "\\Local Settings\\Temporary Internet Files\\Content.IE5\\index.dat")));
+    EXPECT_FALSE(
+        fs::exists(world::ToPosix(profile + "\\Local Settings\\History\\History.IE5\\index.dat")));
+    EXPECT_TRUE(fs::is_directory(world::ToPosix(world::TempPath())));
+    EXPECT_TRUE(fs::is_empty(world::ToPosix(world::TempPath())));
+    EXPECT_TRUE(fs::is_empty(world::ToPosix(profile + "\\Recent")));
+    // In the hive: every list is gone, the last-scan date stays.
+    for (const char* key :
+         {"Software\\Microsoft\\Internet Explorer\\TypedURLs",
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU",
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Doc Find Spec MRU",
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
+          "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList",
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List"})
+        EXPECT_EQ(RunCorvanectl({"reg", "query", std::string("HKCU\\") + key}).out, "") << key;
+    EXPECT_NE(RunCorvanectl({"reg", "query", "HKCU\\Software\\Halcyra\\Date"}).out, "");
+    // In the stores: the entries the list left out stay in the cache; the history is empty.
+    EXPECT_EQ(Ctl({"cache", "list"}), "00200000\tVisited: " + user +
+                                          "@http://www.example.com/\n00100000\tCookie:" + user +
+                                          "@news.example.org/\n");
+    EXPECT_EQ(Ctl({"history", "list"}), "");
+    // The list is rebuilt from what is left: the first entry is listed whatever its type.
+    ASSERT_EQ(eraser.List1->count(), 1);
+    EXPECT_EQ(eraser.List1->item(0)->text().toStdString(),
+              "Visited: " + user + "@http://www.example.com/");
+}
+
+TEST_F(ProgramTest, AScanDuringTheFinishingAnimationRunsBothTimersOnTheOneBar) {
+    Start();
+    Form1& scanner = Forms::ScannerWindow();
+    Engine& eraser = *Program::EraserWindowIfLoaded();
+    struct Tick {
+        char timer;
+        int value;
+    };
+    std::vector<Tick> ticks;
+    for (auto [name, timer] : {std::pair{'2', &scanner.Timer2}, std::pair{'9', &scanner.Timer9}}) {
+        const auto tick = timer->OnTick;
+        timer->OnTick = [&ticks, &scanner, name, tick] {
+            tick();
+            ticks.push_back({name, scanner.AdvProgressBar1->Value()});
+        };
+    }
+    scanner.Timer2.SetInterval(30);
+    scanner.Timer9.SetInterval(20);
+    eraser.Timer1.SetInterval(5);
+    eraser.chameleonButton1_Click();
+    ASSERT_TRUE(RunUntil([&] { return ticks.size() >= 3; }));
+    ASSERT_TRUE(scanner.Timer9.Enabled());
+    scanner.chameleonButton4_Click();
+    EXPECT_EQ(scanner.AdvProgressBar1->Value(), 0);
+    const std::size_t reset = ticks.size();
+    ASSERT_TRUE(RunUntil([&] { return !scanner.Timer2.Enabled() && !scanner.Timer9.Enabled(); }));
+
+    // After the reset both timers add to the same bar, 10 and 5 a tick, and each stops at the
+    // first of its own ticks that reads above 99, with its own box.
+    int previous = 0;
+    std::map<char, int> finished;
+    for (std::size_t i = reset; i < ticks.size(); ++i) {
+        const int expected = previous + (ticks[i].timer == '2' ? 10 : 5);
+        if (expected <= 100) {
+            EXPECT_EQ(ticks[i].value, expected) << "tick " << i << " of timer " << ticks[i].timer;
+        }
+        previous = ticks[i].value;
+        EXPECT_EQ(finished.count(ticks[i].timer), 0u) << "a timer ticked after it finished";
+        if (ticks[i].value > 99)
+            finished[ticks[i].timer] = ticks[i].value;
+    }
+    EXPECT_EQ(finished.size(), 2u);
+    EXPECT_GE(std::count_if(ticks.begin() + static_cast<long>(reset), ticks.end(),
+                            [](const Tick& t) { return t.timer == '9'; }),
+              1);
+    std::vector<std::string> titles;
+    for (const MessageBoxRequest& box : boxes)
+        titles.push_back(box.title + ": " + box.text.substr(0, 16));
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), "Corvane: Cleaning Done   "), 1);
+    EXPECT_EQ(std::count_if(titles.begin(), titles.end(),
+                            [](const std::string& t) { return t.rfind("Scanning Done", 0) == 0; }),
+              1);
+}
+
+} // namespace
+} // namespace corvane

@@ -227,6 +227,8 @@ void Engine::CreateCleanPanel() {
 
 void Engine::CreateMenu() {
     Mnu_File = new QMenu(QStringLiteral("File"), this); // owned by the window
+    // A pop-up is a window of its own and does not take the window's font by itself.
+    Mnu_File->setFont(font());
     MnuShow = Mnu_File->addAction(QStringLiteral("Show"));
     MnuHist = Mnu_File->addAction(QStringLiteral("Erase History"));
     MnuAll = Mnu_File->addAction(QStringLiteral("Erase All"));
@@ -326,13 +328,14 @@ void Engine::Form_Unload() {
 void Engine::showEvent(QShowEvent* event) {
     if (!placed_) {
         placed_ = true;
-        // Up and to the left of the centre, where the scanner window (centred, shown a few
-        // seconds later) leaves the eraser's title band and its column of erasers in sight.
+        // Above the centre, so that the scanner window (centred, about 386 px high, shown a few
+        // seconds later) does not cover it; on a screen too small for both, at the top.
         if (const QScreen* screen = this->screen()) {
+            constexpr int kScannerHeight = 386;
             const QRect area = screen->availableGeometry();
             QRect frame = frameGeometry();
-            frame.moveCenter(area.center() - QPoint(area.width() / 8, area.height() / 5));
-            frame.moveLeft(std::max(frame.left(), area.left()));
+            frame.moveLeft(area.center().x() - frame.width() / 2);
+            frame.moveBottom(area.center().y() - kScannerHeight / 2 - 8);
             frame.moveTop(std::max(frame.top(), area.top()));
             move(frame.topLeft());
         }

@@ -76,6 +76,7 @@ protected:
     void TearDown() override {
         Program::UnloadAll();
         Forms::UnloadAll();
+        Forms::SetEraserWindow({}, {});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         SysTray::RemoveTrayIcon();
         SysTray::SetTrayAvailableForTesting(std::nullopt);

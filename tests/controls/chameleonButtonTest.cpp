@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QSignalSpy>
+#include <QWindow>
 
 namespace corvane::controls {
 namespace {
@@ -101,6 +102,18 @@ TEST(ChameleonMouse, DoubleClickPaintsPressedWithoutClick) {
     QTest::mouseRelease(&h.Button(), Qt::LeftButton, {}, QPoint(50, 12));
     EXPECT_EQ(log.Events(), (Events{"MouseDown1", "MouseUp1"}));
     EXPECT_EQ(h.Button().LastState(), 0);
+}
+
+TEST(ChameleonMouse, OvalCornersDoNotReachTheButton) {
+    ButtonHost h(StyleBag(13, "Go"), 60, 30);
+    EventLog log(h.Button());
+    QWindow* window = h.Host().windowHandle();
+    ASSERT_NE(window, nullptr);
+    // Through the window, as a real pointer goes: the window shape decides who gets the click.
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(10 + 1, 10 + 1));
+    EXPECT_EQ(log.CountOf("Click"), 0);
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(10 + 30, 10 + 15));
+    EXPECT_EQ(log.CountOf("Click"), 1);
 }
 
 TEST(ChameleonHover, OneMouseOverAndOneMouseOut) {

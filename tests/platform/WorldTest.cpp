@@ -1,5 +1,7 @@
 #include "platform/world.h"
 #include "support/TempWorld.h"
+#include "traces/CleanIT.h"
+#include "traces/RegRWModule.h"
 
 #include <gtest/gtest.h>
 
@@ -111,4 +113,25 @@ TEST(WorldPaths, DriveRootsAreRecognised) {
     EXPECT_TRUE(world::IsDriveRoot(world::DriveC() / "x" / ".."));
     EXPECT_FALSE(world::IsDriveRoot(world::DriveC() / "x"));
     EXPECT_FALSE(world::IsDriveRoot("/usr"));
+}
+
+TEST(World, EnsureWritesTheShellFoldersOnlyWhereMissing) {
+    TempWorld w;
+    using namespace corvane::platform;
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const std::string profile = world::ProfilePath();
+    auto read = [&](const char* name) {
+        return corvane::CleanIT::GetRegString(HKEY_CURRENT_USER, key, name);
+    };
+    EXPECT_EQ(read("History"), profile + "\\Local Settings\\History");
+    EXPECT_EQ(read("Cache"), profile + "\\Local Settings\\Temporary Internet Files");
+    EXPECT_EQ(read("Cookies"), profile + "\\Cookies");
+    EXPECT_TRUE(fs::is_directory(w.Posix(read("Cache") + "\\Content.IE5")));
+
+    corvane::RegRWModule::SaveRegString(HKEY_CURRENT_USER, key, "Cookies", "D:\\Elsewhere");
+    corvane::RegRWModule::DeleteRegValue(HKEY_CURRENT_USER, key, "Cache");
+    std::string error;
+    ASSERT_TRUE(world::Ensure(error)) << error;
+    EXPECT_EQ(read("Cookies"), "D:\\Elsewhere");
+    EXPECT_EQ(read("Cache"), profile + "\\Local Settings\\Temporary Internet Files");
 }

@@ -1,5 +1,8 @@
 #include "platform/world.h"
 
+#include "platform/registry.h"
+#include "platform/utf8.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -25,68 +28,8 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return (v && *v) ? std::string(v) : fallback;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Decodes one well-formed UTF-8 sequence at s[i]; returns its length, or 0 when malformed.
-size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    size_t len = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    for (size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
-bool IsValidUtf8(std::string_view s) {
-    char32_t cp;
-    for (size_t i = 0; i < s.size();) {
-        const size_t n = DecodeUtf8(s, i, cp);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (IsValidUtf8(a) && IsValidUtf8(b)) {
+    if (utf8::IsValid(a) && utf8::IsValid(b)) {
         return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
                    .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
                             Qt::CaseInsensitive) == 0;
@@ -118,6 +61,36 @@ bool MakeFolder(const fs::path& p, std::string& error) {
         error = "cannot create folder " + p.string() + ": " +
                 (ec ? ec.message() : std::string("not a folder"));
         return false;
+    }
+    return true;
+}
+
+// The per-user shell folder values that name the profile folders, each written only when it is
+// missing, as strings with their terminating NUL (the way the shell itself writes them).
+bool EnsureShellFolders(const std::string& profile, std::string& error) {
+    using namespace platform;
+    constexpr const char* kKey =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const std::pair<const char*, std::string> values[] = {
+        {"History", profile + "\\Local Settings\\History"},
+        {"Cache", profile + "\\Local Settings\\Temporary Internet Files"},
+        {"Cookies", profile + "\\Cookies"},
+    };
+    RegKey key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kKey, key.Out()) != ERROR_SUCCESS) {
+        error = "cannot set up the registry hive " + RegistryFile().string();
+        return false;
+    }
+    for (const auto& [name, path] : values) {
+        if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_FILE_NOT_FOUND)
+            continue;
+        const std::string data = path + '\0';
+        if (RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                           static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+            error = "cannot write the shell folders to " + RegistryFile().string();
+            return false;
+        }
     }
     return true;
 }
@@ -160,16 +133,16 @@ std::string EncodeName(std::string_view name) {
     out.reserve(name.size());
     for (size_t i = 0; i < name.size();) {
         char32_t cp;
-        const size_t n = DecodeUtf8(name, i, cp);
+        const size_t n = utf8::Decode(name, i, cp);
         const bool reserved = n > 0 && cp >= kEscapeBase && cp <= kEscapeBase + 0xFF;
         if (n == 0 || reserved) {
             // Each byte of a malformed sequence, or of a reserved code point, is escaped alone.
             const size_t count = n == 0 ? 1 : n;
             for (size_t k = 0; k < count; ++k)
-                AppendUtf8(out, kEscapeBase + static_cast<unsigned char>(name[i + k]));
+                utf8::Append(out, kEscapeBase + static_cast<unsigned char>(name[i + k]));
             i += count;
         } else if (cp == U'\\') {
-            AppendUtf8(out, kEscapeBase + '\\');
+            utf8::Append(out, kEscapeBase + '\\');
             i += 1;
         } else {
             out.append(name.substr(i, n));
@@ -184,7 +157,7 @@ std::string DecodeName(std::string_view name) {
     out.reserve(name.size());
     for (size_t i = 0; i < name.size();) {
         char32_t cp;
-        const size_t n = DecodeUtf8(name, i, cp);
+        const size_t n = utf8::Decode(name, i, cp);
         if (n == 0) {
             out += name[i++];
         } else if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
@@ -341,6 +314,8 @@ bool Ensure(std::string& error) {
         if (!MakeFolder(ToPosix(profile + "\\" + sub), error))
             return false;
     }
+    if (!EnsureShellFolders(profile, error))
+        return false;
     if (!fs::exists(ConfFile(), ec)) {
         std::ofstream conf(ConfFile());
         conf << "# Facts this world declares to the programs that run in it.\n"

@@ -272,8 +272,16 @@ void chameleonButton::SetMouseIcon(const platform::Picture& v) {
 }
 
 void chameleonButton::SetHandPointer(bool v) {
-    if (!Change(handPointer_, v, "HAND"))
-        return;
+    if (Change(handPointer_, v, "HAND"))
+        ApplyHandPointer();
+}
+
+void chameleonButton::ApplyHandPointer() {
+    // Without the hand the pointer goes back to the arrow and the custom icon is dropped.
+    if (!handPointer_) {
+        mousePointer_ = 1;
+        mouseIcon_ = {};
+    }
     ApplyPointer();
 }
 
@@ -486,11 +494,7 @@ void chameleonButton::ReadProperties(const PropertyBag& bag) {
     // between arrow and hand, as the setter does, even when it did not change.
     ApplyPointer();
     handPointer_ = bag.ReadBool("HAND", false);
-    if (!handPointer_) {
-        mousePointer_ = 1;
-        mouseIcon_ = {};
-    }
-    ApplyPointer();
+    ApplyHandPointer();
     checkBoxBehaviour_ = bag.ReadBool("CHECK", false);
     value_ = bag.ReadBool("VALUE", false);
     QWidget::setEnabled(enabled_);

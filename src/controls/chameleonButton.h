@@ -308,6 +308,7 @@ private:
     void RepaintWithPalette();
     void FontChanged();
     void ApplyPointer();
+    void ApplyHandPointer();
     void ClickAfterRelease();
     bool OverAt(const QPoint& globalPos) const;
 

@@ -322,6 +322,7 @@ TEST(ChameleonPersistence, RoundTripAndKeyOrder) {
     EXPECT_EQ(b.BackOver(), RGB(1, 2, 3)); // missing: the loaded BackColor
     EXPECT_EQ(b.ForeOver(), RGB(7, 8, 9));
     EXPECT_EQ(b.MousePointer(), 99); // the hand
+    EXPECT_EQ(b.cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(b.AccessKey(), 'c');
 
     PropertyBag out;
@@ -338,6 +339,10 @@ TEST(ChameleonPersistence, RoundTripAndKeyOrder) {
     for (const PropertySpec& s : chameleonButton::PropertyKeys())
         EXPECT_EQ(out.KindOf(s.key), s.kind) << s.key;
     ButtonHost again(out);
+    again.Button().SetHandPointer(false);
+    EXPECT_EQ(again.Button().MousePointer(), 1);
+    EXPECT_EQ(again.Button().cursor().shape(), Qt::ArrowCursor);
+    again.Button().SetHandPointer(true);
     PropertyBag out2;
     again.Button().WriteProperties(out2);
     for (const std::string& key : expected)

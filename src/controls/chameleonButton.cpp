@@ -531,12 +531,14 @@ void chameleonButton::WriteProperties(PropertyBag& bag) const {
 
 void chameleonButton::SetAmbient(const ButtonAmbient& ambient) {
     ambient_ = ambient;
+    AmbientChanged();
+}
+
+void chameleonButton::AmbientChanged() {
     // An ambient change rebuilds the palette, except in the custom scheme whose colours are the
     // button's own.
-    if (colorScheme_ != 2) {
-        BuildPalette();
-        PaintButton(lastState_, true);
-    }
+    if (colorScheme_ != 2)
+        RepaintWithPalette();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -637,6 +639,9 @@ bool chameleonButton::event(QEvent* e) {
             return true;
         }
     }
+    // The container's colours reach the control as a palette change: an ambient change.
+    if (e->type() == QEvent::PaletteChange)
+        AmbientChanged();
     return QWidget::event(e);
 }
 

@@ -306,6 +306,7 @@ private:
         return true;
     }
     void RepaintWithPalette();
+    void AmbientChanged();
     void FontChanged();
     void ApplyPointer();
     void ApplyHandPointer();

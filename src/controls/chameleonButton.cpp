@@ -272,8 +272,16 @@ void chameleonButton::SetMouseIcon(const platform::Picture& v) {
 }
 
 void chameleonButton::SetHandPointer(bool v) {
-    if (!Change(handPointer_, v, "HAND"))
-        return;
+    if (Change(handPointer_, v, "HAND"))
+        ApplyHandPointer();
+}
+
+void chameleonButton::ApplyHandPointer() {
+    // Without the hand the pointer goes back to the arrow and the custom icon is dropped.
+    if (!handPointer_) {
+        mousePointer_ = 1;
+        mouseIcon_ = {};
+    }
     ApplyPointer();
 }
 
@@ -486,11 +494,7 @@ void chameleonButton::ReadProperties(const PropertyBag& bag) {
     // between arrow and hand, as the setter does, even when it did not change.
     ApplyPointer();
     handPointer_ = bag.ReadBool("HAND", false);
-    if (!handPointer_) {
-        mousePointer_ = 1;
-        mouseIcon_ = {};
-    }
-    ApplyPointer();
+    ApplyHandPointer();
     checkBoxBehaviour_ = bag.ReadBool("CHECK", false);
     value_ = bag.ReadBool("VALUE", false);
     QWidget::setEnabled(enabled_);
@@ -527,12 +531,14 @@ void chameleonButton::WriteProperties(PropertyBag& bag) const {
 
 void chameleonButton::SetAmbient(const ButtonAmbient& ambient) {
     ambient_ = ambient;
+    AmbientChanged();
+}
+
+void chameleonButton::AmbientChanged() {
     // An ambient change rebuilds the palette, except in the custom scheme whose colours are the
     // button's own.
-    if (colorScheme_ != 2) {
-        BuildPalette();
-        PaintButton(lastState_, true);
-    }
+    if (colorScheme_ != 2)
+        RepaintWithPalette();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -633,6 +639,9 @@ bool chameleonButton::event(QEvent* e) {
             return true;
         }
     }
+    // The container's colours reach the control as a palette change: an ambient change.
+    if (e->type() == QEvent::PaletteChange)
+        AmbientChanged();
     return QWidget::event(e);
 }
 

@@ -306,8 +306,10 @@ private:
         return true;
     }
     void RepaintWithPalette();
+    void AmbientChanged();
     void FontChanged();
     void ApplyPointer();
+    void ApplyHandPointer();
     void ClickAfterRelease();
     bool OverAt(const QPoint& globalPos) const;
 

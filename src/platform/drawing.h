@@ -517,8 +517,9 @@ enum DrawTextFlags : unsigned {
 /// stays whole (DT_SINGLELINE wins over DT_WORDBREAK). "&" underlines the next character and "&&"
 /// shows one "&" unless DT_NOPREFIX. DT_VCENTER and DT_BOTTOM apply to DT_SINGLELINE only. With
 /// DT_CALCRECT nothing is drawn: the rectangle keeps its left and top and gets right = left +
-/// widest line, bottom = top + height of all lines. Returns the height of the text (0 for empty
-/// text).
+/// widest line, bottom = top + height of all lines. Bold text in a family that has no bold face
+/// is struck twice, one pixel apart, each glyph advancing one pixel further. Returns the height
+/// of the text (0 for empty text).
 int DrawTextA(Canvas& dc, std::string_view text, RECT& r, unsigned format);
 /// Draws text with its top-left corner at (x, y), no prefix processing.
 bool TextOutA(Canvas& dc, int x, int y, std::string_view text);

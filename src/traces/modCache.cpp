@@ -149,7 +149,11 @@ bool DeleteCacheEntry(const std::string& url) {
 }
 
 std::vector<std::string> ListCacheUrls() {
+    // The list is rebuilt every 200 ms during a scan; sizing it as the last one was saves growing
+    // a large list step by step each time.
+    static std::size_t lastCount = 0;
     std::vector<std::string> urls;
+    urls.reserve(lastCount);
     if (!FindFirstCacheEntry()) {
         CloseCacheEnum();
         return urls;
@@ -160,6 +164,7 @@ std::vector<std::string> ListCacheUrls() {
             urls.push_back(GetCacheEntryUrl());
     }
     CloseCacheEnum();
+    lastCount = urls.size();
     return urls;
 }
 

@@ -75,6 +75,20 @@ TEST(ChameleonPalette, SchemesBuildTheirColours) {
     EXPECT_EQ(h.Button().Palette().shadow, RGB(68, 88, 108));
 }
 
+TEST(ChameleonPalette, ContainerSchemeFollowsTheHostsColours) {
+    PropertyBag bag = StyleBag(7);
+    bag.WriteLong("COLTYPE", 4);
+    ButtonHost h(bag, 40, 20);
+    QPalette pal = h.Host().palette();
+    pal.setColor(QPalette::Window, QColor(10, 20, 30));
+    pal.setColor(QPalette::WindowText, QColor(200, 0, 0));
+    h.Host().setPalette(pal);
+    EXPECT_EQ(h.Button().Palette().face, RGB(10, 20, 30));
+    EXPECT_EQ(h.Button().Palette().text, RGB(200, 0, 0));
+    EXPECT_EQ(h.Button().Palette().shadow, RGB(0, 0, 0));
+    EXPECT_EQ(h.Pixel(10, 10), RGB(10, 20, 30));
+}
+
 class Style3Look : public ::testing::Test {
 protected:
     static constexpr int W = 60, H = 25;

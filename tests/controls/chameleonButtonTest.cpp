@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QSignalSpy>
+#include <QWindow>
 
 namespace corvane::controls {
 namespace {
@@ -101,6 +102,18 @@ TEST(ChameleonMouse, DoubleClickPaintsPressedWithoutClick) {
     QTest::mouseRelease(&h.Button(), Qt::LeftButton, {}, QPoint(50, 12));
     EXPECT_EQ(log.Events(), (Events{"MouseDown1", "MouseUp1"}));
     EXPECT_EQ(h.Button().LastState(), 0);
+}
+
+TEST(ChameleonMouse, OvalCornersDoNotReachTheButton) {
+    ButtonHost h(StyleBag(13, "Go"), 60, 30);
+    EventLog log(h.Button());
+    QWindow* window = h.Host().windowHandle();
+    ASSERT_NE(window, nullptr);
+    // Through the window, as a real pointer goes: the window shape decides who gets the click.
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(10 + 1, 10 + 1));
+    EXPECT_EQ(log.CountOf("Click"), 0);
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(10 + 30, 10 + 15));
+    EXPECT_EQ(log.CountOf("Click"), 1);
 }
 
 TEST(ChameleonHover, OneMouseOverAndOneMouseOut) {
@@ -309,6 +322,7 @@ TEST(ChameleonPersistence, RoundTripAndKeyOrder) {
     EXPECT_EQ(b.BackOver(), RGB(1, 2, 3)); // missing: the loaded BackColor
     EXPECT_EQ(b.ForeOver(), RGB(7, 8, 9));
     EXPECT_EQ(b.MousePointer(), 99); // the hand
+    EXPECT_EQ(b.cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(b.AccessKey(), 'c');
 
     PropertyBag out;
@@ -325,6 +339,10 @@ TEST(ChameleonPersistence, RoundTripAndKeyOrder) {
     for (const PropertySpec& s : chameleonButton::PropertyKeys())
         EXPECT_EQ(out.KindOf(s.key), s.kind) << s.key;
     ButtonHost again(out);
+    again.Button().SetHandPointer(false);
+    EXPECT_EQ(again.Button().MousePointer(), 1);
+    EXPECT_EQ(again.Button().cursor().shape(), Qt::ArrowCursor);
+    again.Button().SetHandPointer(true);
     PropertyBag out2;
     again.Button().WriteProperties(out2);
     for (const std::string& key : expected)

@@ -48,7 +48,9 @@ int Failure(const std::string& message) {
     return 1;
 }
 
-bool AnswerYes() { return g_yes; }
+bool AnswerYes() {
+    return g_yes;
+}
 
 } // namespace corvane::cli
 

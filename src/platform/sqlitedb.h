@@ -48,6 +48,8 @@ public:
     std::string Text(int column) const;
     /// A column of the current row as blob bytes.
     std::string Blob(int column) const;
+    /// A column of the current row as bytes without a copy; valid until the next step or reset.
+    std::string_view BlobView(int column) const;
     /// True when the column of the current row is NULL.
     bool IsNull(int column) const;
 

@@ -34,7 +34,9 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 Statement& Statement::Bind(int index, std::int64_t value) {
     if (stmt_)
@@ -97,6 +99,15 @@ std::string Statement::Blob(int column) const {
     const void* p = sqlite3_column_blob(stmt_, column);
     const int n = sqlite3_column_bytes(stmt_, column);
     return p ? std::string(static_cast<const char*>(p), static_cast<size_t>(n)) : std::string();
+}
+
+std::string_view Statement::BlobView(int column) const {
+    if (!stmt_)
+        return {};
+    const void* p = sqlite3_column_blob(stmt_, column);
+    const int n = sqlite3_column_bytes(stmt_, column);
+    return p ? std::string_view(static_cast<const char*>(p), static_cast<size_t>(n))
+             : std::string_view();
 }
 
 bool Statement::IsNull(int column) const {
@@ -167,7 +178,9 @@ Database& Database::operator=(Database&& other) noexcept {
     return *this;
 }
 
-Database::~Database() { Close(); }
+Database::~Database() {
+    Close();
+}
 
 void Database::Close() {
     if (db_)
@@ -233,7 +246,9 @@ bool Database::Open(const fs::path& file, std::string_view schema, std::string& 
     return false;
 }
 
-Transaction::Transaction(Database& db) : db_(db) { active_ = db_.Exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) {
+    active_ = db_.Exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (active_)

@@ -1,0 +1,1252 @@
+// The canvas behind the custom controls: GDI's pixel rules written out over a 32-bit QImage.
+// Fills, lines, edges, regions and bitmaps are written pixel by pixel so the results are exact
+// and independent of Qt's rasteriser; only text goes through QPainter, with antialiasing off.
+
+#include "platform/drawing.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+namespace corvane::platform {
+
+namespace {
+
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+std::uint32_t RgbToPixel(std::uint32_t rgbWord) {
+    const std::uint32_t r = rgbWord & 0xFF, g = (rgbWord >> 8) & 0xFF, b = (rgbWord >> 16) & 0xFF;
+    return kOpaque | (r << 16) | (g << 8) | b;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Colours
+
+Color Color::FromQRgb(unsigned int rgb) {
+    return FromRgb(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                   static_cast<int>(rgb & 0xFF));
+}
+
+unsigned int Color::ToQRgb() const {
+    return RgbToPixel(OleTranslateColor(*this).Value());
+}
+
+QColor Color::ToQColor() const {
+    return QColor::fromRgb(ToQRgb());
+}
+
+std::uint32_t PixelOf(Color c) {
+    return RgbToPixel(OleTranslateColor(c).Value());
+}
+
+Color ColorOfPixel(std::uint32_t pixel) {
+    return Color::FromQRgb(pixel);
+}
+
+Color GetSysColor(int index) {
+    // The classic themed desktop's values, so every desktop paints the same pixels.
+    static constexpr std::array<Color, 31> kTable = {
+        RGB(212, 208, 200), // scroll bar
+        RGB(0, 78, 152),    // desktop
+        RGB(0, 84, 227),    // active caption
+        RGB(122, 150, 223), // inactive caption
+        RGB(255, 255, 255), // menu
+        RGB(255, 255, 255), // window
+        RGB(0, 0, 0),       // window frame
+        RGB(0, 0, 0),       // menu text
+        RGB(0, 0, 0),       // window text
+        RGB(255, 255, 255), // caption text
+        RGB(212, 208, 200), // active border
+        RGB(212, 208, 200), // inactive border
+        RGB(128, 128, 128), // application workspace
+        RGB(49, 106, 197),  // selection
+        RGB(255, 255, 255), // selection text
+        RGB(236, 233, 216), // button face
+        RGB(172, 168, 153), // button shadow
+        RGB(172, 168, 153), // grey text
+        RGB(0, 0, 0),       // button text
+        RGB(216, 228, 248), // inactive caption text
+        RGB(255, 255, 255), // button highlight
+        RGB(113, 111, 100), // 3-D dark shadow
+        RGB(241, 239, 226), // 3-D light
+        RGB(0, 0, 0),       // tooltip text
+        RGB(255, 255, 225), // tooltip background
+        RGB(181, 181, 181), // (unused slot)
+        RGB(0, 0, 128),     // hot-tracked item
+        RGB(61, 149, 255),  // active caption gradient
+        RGB(157, 185, 235), // inactive caption gradient
+        RGB(49, 106, 197),  // menu highlight
+        RGB(236, 233, 216), // menu bar
+    };
+    if (index < 0 || index >= static_cast<int>(kTable.size()))
+        return RGB(0, 0, 0);
+    return kTable[static_cast<std::size_t>(index)];
+}
+
+Color OleTranslateColor(Color color) {
+    if (color.IsSystem())
+        return GetSysColor(static_cast<int>(color.Value() & 0xFF));
+    return Color(color.Value() & 0x00FFFFFFu);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry
+
+void SetRect(RECT& r, int left, int top, int right, int bottom) {
+    r = RECT{left, top, right, bottom};
+}
+
+void CopyRect(RECT& dst, const RECT& src) {
+    dst = src;
+}
+
+void OffsetRect(RECT& r, int dx, int dy) {
+    r.left += dx;
+    r.right += dx;
+    r.top += dy;
+    r.bottom += dy;
+}
+
+void InflateRect(RECT& r, int dx, int dy) {
+    r.left -= dx;
+    r.right += dx;
+    r.top -= dy;
+    r.bottom += dy;
+}
+
+bool IsRectEmpty(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+bool IntersectRect(RECT& dst, const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (IsRectEmpty(r)) {
+        dst = RECT{};
+        return false;
+    }
+    dst = r;
+    return true;
+}
+
+bool PtInRect(const RECT& r, POINT p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pens, brushes, fonts, pictures
+
+Pen CreatePen(int style, int width, Color color) {
+    return Pen{style, width < 1 ? 1 : width, color};
+}
+
+Brush CreateSolidBrush(Color color) {
+    return Brush{Brush::Kind::Solid, color, 0, {}};
+}
+
+Brush CreateHatchBrush(int hatchStyle, Color color) {
+    return Brush{Brush::Kind::Hatch, color, hatchStyle, {}};
+}
+
+Brush CreatePatternBrush(const QImage& pattern) {
+    if (pattern.isNull())
+        return NullBrush();
+    return Brush{Brush::Kind::Pattern, RGB(0, 0, 0), 0,
+                 pattern.convertToFormat(QImage::Format_RGB32)};
+}
+
+Brush NullBrush() {
+    return Brush{Brush::Kind::Null, RGB(0, 0, 0), 0, {}};
+}
+
+const std::uint8_t* HatchBits(int hatchStyle) {
+    // Row by row, bit 7 the leftmost pixel: the classic 8 x 8 hatch cells.
+    static constexpr std::uint8_t kHatch[7][8] = {
+        {0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00}, // horizontal
+        {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08}, // vertical
+        {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}, // downward diagonal
+        {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80}, // upward diagonal
+        {0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08, 0x08}, // cross
+        {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}, // diagonal cross
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    if (hatchStyle < 0 || hatchStyle > 5)
+        return kHatch[6];
+    return kHatch[hatchStyle];
+}
+
+namespace {
+
+QString& SansSerifFamily() {
+    static QString family;
+    return family;
+}
+
+} // namespace
+
+void EnsureFonts() {
+    static std::once_flag once;
+    if (QGuiApplication::instance() == nullptr)
+        return;
+    std::call_once(once, [] {
+        const QString file = QStringLiteral("/usr/share/wine/fonts/ms_sans_serif.ttf");
+        if (QFile::exists(file)) {
+            const int id = QFontDatabase::addApplicationFont(file);
+            const QStringList families = QFontDatabase::applicationFontFamilies(id);
+            if (!families.isEmpty())
+                SansSerifFamily() = families.front();
+        }
+    });
+}
+
+QFont ToQFont(const Font& font) {
+    EnsureFonts();
+    QString family = QString::fromStdString(font.name);
+    if (family.compare(QStringLiteral("MS Sans Serif"), Qt::CaseInsensitive) == 0)
+        family = SansSerifFamily().isEmpty() ? QStringLiteral("DejaVu Sans") : SansSerifFamily();
+    else if (!QFontDatabase::hasFamily(family))
+        family = QStringLiteral("DejaVu Sans");
+    QFont q(family);
+    q.setPixelSize(std::max(1, static_cast<int>(std::lround(font.size * 96.0 / 72.0))));
+    const int weight = font.weight > 0 ? font.weight : (font.bold ? 700 : 400);
+    q.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
+    q.setItalic(font.italic);
+    q.setUnderline(font.underline);
+    q.setStrikeOut(font.strikethrough);
+    q.setStyleStrategy(QFont::NoAntialias);
+    q.setHintingPreference(QFont::PreferFullHinting);
+    q.setKerning(false);
+    return q;
+}
+
+int HimetricToPixels(int himetric) {
+    return static_cast<int>(std::lround(himetric * 96.0 / 2540.0));
+}
+
+int Picture::HimetricWidth() const {
+    return static_cast<int>(std::lround(Width() * 2540.0 / 96.0));
+}
+
+int Picture::HimetricHeight() const {
+    return static_cast<int>(std::lround(Height() * 2540.0 / 96.0));
+}
+
+Picture PictureFromImage(const QImage& image) {
+    if (image.isNull())
+        return {};
+    return Picture{Picture::Type::Bitmap, image.convertToFormat(QImage::Format_RGB32)};
+}
+
+Picture IconFromImage(const QImage& image) {
+    if (image.isNull())
+        return {};
+    return Picture{Picture::Type::Icon, image.convertToFormat(QImage::Format_ARGB32)};
+}
+
+Picture LoadPicture(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    const bool icon = QFileInfo(QString::fromStdString(path))
+                              .suffix()
+                              .compare(QStringLiteral("ico"), Qt::CaseInsensitive) == 0 ||
+                      image.hasAlphaChannel();
+    return icon ? IconFromImage(image) : PictureFromImage(image);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Regions
+
+namespace {
+
+/// One horizontal run per row of a shape: x0 inclusive, x1 exclusive (x0 >= x1: empty row).
+using Spans = std::vector<std::pair<int, int>>;
+
+/// The spans of the ellipse inscribed in the box, relative to its left edge, one per row.
+Spans EllipseSpans(int w, int h) {
+    Spans spans(static_cast<std::size_t>(std::max(h, 0)), {0, 0});
+    if (w <= 0 || h <= 0)
+        return spans;
+    const double a = w / 2.0, b = h / 2.0;
+    for (int y = 0; y < h; ++y) {
+        const double dy = (y + 0.5 - b) / b;
+        const double q = 1.0 - dy * dy;
+        if (q < 0)
+            continue;
+        const double dx = a * std::sqrt(q);
+        const int x0 = static_cast<int>(std::ceil(a - dx - 0.5));
+        const int x1 = static_cast<int>(std::floor(a + dx - 0.5)) + 1;
+        spans[static_cast<std::size_t>(y)] = {std::max(x0, 0), std::min(x1, w)};
+    }
+    return spans;
+}
+
+QRegion RegionOfSpans(const Spans& spans, int left, int top) {
+    QList<QRect> rects;
+    rects.reserve(static_cast<qsizetype>(spans.size()));
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const auto [x0, x1] = spans[i];
+        if (x1 > x0)
+            rects.push_back(QRect(left + x0, top + static_cast<int>(i), x1 - x0, 1));
+    }
+    QRegion region;
+    region.setRects(rects.constData(), static_cast<int>(rects.size()));
+    return region;
+}
+
+} // namespace
+
+int Region::Kind() const {
+    if (region_.isEmpty())
+        return NULLREGION;
+    return region_.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+RECT Region::Box() const {
+    if (region_.isEmpty())
+        return RECT{};
+    const QRect b = region_.boundingRect();
+    return RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
+}
+
+Region CreateRectRgn(int left, int top, int right, int bottom) {
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    return Region(QRegion(left, top, right - left, bottom - top));
+}
+
+Region CreateEllipticRgn(int left, int top, int right, int bottom) {
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    return Region(RegionOfSpans(EllipseSpans(right - left, bottom - top), left, top));
+}
+
+Region CreateRoundRectRgn(int left, int top, int right, int bottom, int w, int h) {
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    const int width = right - left, height = bottom - top;
+    w = std::clamp(w, 0, width);
+    h = std::clamp(h, 0, height);
+    if (w < 2 || h < 2)
+        return CreateRectRgn(left, top, right, bottom);
+    const Spans corner = EllipseSpans(w, h);
+    Spans spans(static_cast<std::size_t>(height), {0, width});
+    const int half = h / 2;
+    for (int y = 0; y < height; ++y) {
+        int cy = -1;
+        if (y < half)
+            cy = y;
+        else if (height - 1 - y < half)
+            cy = h - (height - y);
+        if (cy < 0)
+            continue;
+        const auto [c0, c1] = corner[static_cast<std::size_t>(cy)];
+        spans[static_cast<std::size_t>(y)] = {c0, width - (w - c1)};
+    }
+    return Region(RegionOfSpans(spans, left, top));
+}
+
+Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode) {
+    if (points.size() < 3)
+        return Region();
+    int minY = points[0].y, maxY = points[0].y;
+    for (const POINT& p : points) {
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    QList<QRect> rects;
+    std::vector<std::pair<double, int>> crossings;
+    for (int y = minY; y < maxY; ++y) {
+        const double yc = y + 0.5;
+        crossings.clear();
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const POINT a = points[i], b = points[(i + 1) % points.size()];
+            if (a.y == b.y)
+                continue;
+            const bool down = a.y < b.y;
+            const POINT lo = down ? a : b, hi = down ? b : a;
+            if (yc < lo.y || yc >= hi.y)
+                continue;
+            const double x = lo.x + (yc - lo.y) * (hi.x - lo.x) / static_cast<double>(hi.y - lo.y);
+            crossings.push_back({x, down ? 1 : -1});
+        }
+        std::sort(crossings.begin(), crossings.end());
+        int winding = 0;
+        for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
+            winding += crossings[i].second;
+            const bool inside = fillMode == WINDING ? winding != 0 : (i % 2) == 0;
+            if (!inside)
+                continue;
+            const int x0 = static_cast<int>(std::ceil(crossings[i].first - 0.5));
+            const int x1 = static_cast<int>(std::ceil(crossings[i + 1].first - 0.5));
+            if (x1 > x0)
+                rects.push_back(QRect(x0, y, x1 - x0, 1));
+        }
+    }
+    QRegion region;
+    for (const QRect& r : rects)
+        region += r;
+    return Region(region);
+}
+
+int CombineRgn(Region& dst, const Region& a, const Region& b, int mode) {
+    const QRegion& qa = a.ToQRegion();
+    const QRegion& qb = b.ToQRegion();
+    switch (mode) {
+    case RGN_AND:
+        dst = Region(qa.intersected(qb));
+        break;
+    case RGN_OR:
+        dst = Region(qa.united(qb));
+        break;
+    case RGN_XOR:
+        dst = Region(qa.xored(qb));
+        break;
+    case RGN_DIFF:
+        dst = Region(qa.subtracted(qb));
+        break;
+    case RGN_COPY:
+        dst = Region(qa);
+        break;
+    default:
+        return RGN_ERROR;
+    }
+    return dst.Kind();
+}
+
+void OffsetRgn(Region& r, int dx, int dy) {
+    r = Region(r.ToQRegion().translated(dx, dy));
+}
+
+bool PtInRegion(const Region& r, int x, int y) {
+    return r.ToQRegion().contains(QPoint(x, y));
+}
+
+bool EqualRgn(const Region& a, const Region& b) {
+    return a.ToQRegion() == b.ToQRegion() || a.ToQRegion().xored(b.ToQRegion()).isEmpty();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Canvas
+
+Canvas::Canvas(int width, int height, Color fill) {
+    Resize(width, height, fill);
+}
+
+void Canvas::Resize(int width, int height, Color fill) {
+    image_ = QImage(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
+    Clear(fill);
+}
+
+void Canvas::Clear(Color fill) {
+    if (!image_.isNull())
+        image_.fill(PixelOf(fill));
+}
+
+Pen Canvas::SelectPen(const Pen& pen) {
+    return std::exchange(pen_, pen);
+}
+
+Brush Canvas::SelectBrush(const Brush& brush) {
+    return std::exchange(brush_, brush);
+}
+
+QFont Canvas::SelectFont(const QFont& font) {
+    return std::exchange(font_, font);
+}
+
+Color Canvas::SetTextColor(Color c) {
+    return std::exchange(text_, c);
+}
+
+Color Canvas::SetBkColor(Color c) {
+    return std::exchange(bk_, c);
+}
+
+int Canvas::SetBkMode(int mode) {
+    return std::exchange(bkMode_, mode == TRANSPARENT ? TRANSPARENT : OPAQUE);
+}
+
+POINT Canvas::MoveTo(int x, int y) {
+    return std::exchange(pos_, POINT{x, y});
+}
+
+void Canvas::SetClip(std::optional<Region> clip) {
+    clip_ = std::move(clip);
+}
+
+bool Canvas::Visible(int x, int y) const {
+    if (x < 0 || y < 0 || x >= Width() || y >= Height())
+        return false;
+    return !clip_ || clip_->ToQRegion().contains(QPoint(x, y));
+}
+
+int SelectClipRgn(Canvas& dc, const Region* region) {
+    if (region == nullptr) {
+        dc.SetClip(std::nullopt);
+        return SIMPLEREGION;
+    }
+    dc.SetClip(*region);
+    return region->Kind();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Primitives
+
+namespace {
+
+/// Paints one run [x0, x1) of row y with a brush (hatch gaps follow the background mode).
+void PaintRun(Canvas& dc, const Brush& brush, int x0, int y, int x1) {
+    std::uint32_t* row = dc.Row(y);
+    switch (brush.kind) {
+    case Brush::Kind::Null:
+        return;
+    case Brush::Kind::Solid:
+        std::fill(row + x0, row + x1, PixelOf(brush.color));
+        return;
+    case Brush::Kind::Hatch: {
+        const std::uint8_t bits = HatchBits(brush.hatch)[y & 7];
+        const std::uint32_t fore = PixelOf(brush.color);
+        const std::uint32_t back = PixelOf(dc.BkColor());
+        const bool opaque = dc.BkMode() == OPAQUE;
+        for (int x = x0; x < x1; ++x) {
+            if ((bits >> (7 - (x & 7))) & 1)
+                row[x] = fore;
+            else if (opaque)
+                row[x] = back;
+        }
+        return;
+    }
+    case Brush::Kind::Pattern: {
+        const QImage& p = brush.pattern;
+        const auto* src = reinterpret_cast<const std::uint32_t*>(p.constScanLine(y % p.height()));
+        for (int x = x0; x < x1; ++x)
+            row[x] = src[x % p.width()] | kOpaque;
+        return;
+    }
+    }
+}
+
+/// The pixel a brush paints at (x, y), for the pattern raster operations (hatch gaps take the
+/// background colour).
+std::uint32_t BrushPixel(const Canvas& dc, const Brush& brush, int x, int y) {
+    switch (brush.kind) {
+    case Brush::Kind::Solid:
+        return PixelOf(brush.color);
+    case Brush::Kind::Hatch:
+        return ((HatchBits(brush.hatch)[y & 7] >> (7 - (x & 7))) & 1) ? PixelOf(brush.color)
+                                                                      : PixelOf(dc.BkColor());
+    case Brush::Kind::Pattern: {
+        const QImage& p = brush.pattern;
+        return reinterpret_cast<const std::uint32_t*>(
+                   p.constScanLine(y % p.height()))[x % p.width()] |
+               kOpaque;
+    }
+    case Brush::Kind::Null:
+        break;
+    }
+    return 0;
+}
+
+void FillWith(Canvas& dc, const RECT& r, const Brush& brush) {
+    if (brush.kind == Brush::Kind::Null)
+        return;
+    dc.ForEachRun(r, [&](int x0, int y, int x1) { PaintRun(dc, brush, x0, y, x1); });
+}
+
+/// Paints the pen's footprint at (x, y): a square of the pen's width around the point.
+void PenDot(Canvas& dc, int x, int y, const Pen& pen) {
+    if (pen.width <= 1) {
+        if (dc.Visible(x, y))
+            dc.Row(y)[x] = PixelOf(pen.color);
+        return;
+    }
+    const int lo = -(pen.width / 2);
+    const RECT square{x + lo, y + lo, x + lo + pen.width, y + lo + pen.width};
+    FillWith(dc, square, CreateSolidBrush(pen.color));
+}
+
+/// The points of the line from (x0, y0) towards (x1, y1), end point excluded (Bresenham).
+template <typename Fn> void WalkLine(int x0, int y0, int x1, int y1, Fn&& fn) {
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    while (x0 != x1 || y0 != y1) {
+        fn(x0, y0);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+void DrawLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen) {
+    if (pen.style == PS_NULL)
+        return;
+    if (pen.width <= 1 && (y0 == y1 || x0 == x1)) {
+        // Straight lines are the controls' everyday case: one clipped run each.
+        if (y0 == y1) {
+            const RECT r = x0 < x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1};
+            FillWith(dc, r, CreateSolidBrush(pen.color));
+        } else {
+            const RECT r = y0 < y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1};
+            FillWith(dc, r, CreateSolidBrush(pen.color));
+        }
+        return;
+    }
+    WalkLine(x0, y0, x1, y1, [&](int x, int y) { PenDot(dc, x, y, pen); });
+}
+
+} // namespace
+
+void FillRect(Canvas& dc, const RECT& r, const Brush& brush) {
+    FillWith(dc, r, brush);
+}
+
+void FrameRect(Canvas& dc, const RECT& r, const Brush& brush) {
+    if (IsRectEmpty(r))
+        return;
+    FillWith(dc, RECT{r.left, r.top, r.right, r.top + 1}, brush);
+    if (r.bottom - 1 > r.top)
+        FillWith(dc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, brush);
+    FillWith(dc, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, brush);
+    if (r.right - 1 > r.left)
+        FillWith(dc, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, brush);
+}
+
+void InvertRect(Canvas& dc, const RECT& r) {
+    dc.ForEachRun(r, [&](int x0, int y, int x1) {
+        std::uint32_t* row = dc.Row(y);
+        for (int x = x0; x < x1; ++x)
+            row[x] ^= 0x00FFFFFFu;
+    });
+}
+
+void MoveToEx(Canvas& dc, int x, int y, POINT* old) {
+    const POINT prev = dc.MoveTo(x, y);
+    if (old != nullptr)
+        *old = prev;
+}
+
+void LineTo(Canvas& dc, int x, int y) {
+    const POINT from = dc.MoveTo(x, y);
+    DrawLine(dc, from.x, from.y, x, y, dc.CurrentPen());
+}
+
+void SetPixelV(Canvas& dc, int x, int y, Color c) {
+    if (!dc.Visible(x, y))
+        return;
+    dc.Row(y)[x] = PixelOf(c);
+}
+
+Color GetPixel(const Canvas& dc, int x, int y) {
+    if (!dc.Visible(x, y))
+        return Color(0xFFFFFFFFu);
+    return ColorOfPixel(dc.Row(y)[x]);
+}
+
+void Ellipse(Canvas& dc, int left, int top, int right, int bottom) {
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    if (right == left || bottom == top)
+        return;
+    const Pen& pen = dc.CurrentPen();
+    const int w = pen.style == PS_NULL ? 0 : pen.width;
+    const Region outer = CreateEllipticRgn(left, top, right, bottom);
+    const Region inner =
+        w > 0 ? CreateEllipticRgn(left + w, top + w, right - w, bottom - w) : outer;
+    FillRgn(dc, inner, dc.CurrentBrush());
+    if (w > 0) {
+        Region ring;
+        CombineRgn(ring, outer, inner, RGN_DIFF);
+        FillRgn(dc, ring, CreateSolidBrush(pen.color));
+    }
+}
+
+void Rectangle(Canvas& dc, int left, int top, int right, int bottom) {
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    const Pen pen = dc.CurrentPen();
+    if (pen.style == PS_NULL) {
+        FillWith(dc, RECT{left, top, right - 1, bottom - 1}, dc.CurrentBrush());
+        return;
+    }
+    FillWith(dc, RECT{left + 1, top + 1, right - 1, bottom - 1}, dc.CurrentBrush());
+    const int r = right - 1, b = bottom - 1;
+    DrawLine(dc, left, top, r, top, pen);
+    DrawLine(dc, r, top, r, b, pen);
+    DrawLine(dc, r, b, left, b, pen);
+    DrawLine(dc, left, b, left, top, pen);
+    if (r == left || b == top)
+        PenDot(dc, r, b, pen);
+}
+
+void FillRgn(Canvas& dc, const Region& r, const Brush& brush) {
+    if (r.IsEmpty() || brush.kind == Brush::Kind::Null)
+        return;
+    for (const QRect& q : r.ToQRegion())
+        FillWith(dc, RECT{q.left(), q.top(), q.right() + 1, q.bottom() + 1}, brush);
+}
+
+void FrameRgn(Canvas& dc, const Region& r, const Brush& brush, int w, int h) {
+    if (r.IsEmpty())
+        return;
+    const QRegion& q = r.ToQRegion();
+    const QRegion inner = q.intersected(q.translated(w, 0))
+                              .intersected(q.translated(-w, 0))
+                              .intersected(q.translated(0, h))
+                              .intersected(q.translated(0, -h));
+    FillRgn(dc, Region(q.subtracted(inner)), brush);
+}
+
+bool PatBlt(Canvas& dc, int x, int y, int w, int h, std::uint32_t rop) {
+    RECT r{x, y, x + w, y + h};
+    if (w < 0)
+        std::swap(r.left, r.right);
+    if (h < 0)
+        std::swap(r.top, r.bottom);
+    const Brush& brush = dc.CurrentBrush();
+    switch (rop) {
+    case PATCOPY:
+        if (brush.kind == Brush::Kind::Hatch) {
+            // PatBlt paints the hatch gaps in the background colour whatever the mode.
+            const int mode = dc.SetBkMode(OPAQUE);
+            FillWith(dc, r, brush);
+            dc.SetBkMode(mode);
+        } else {
+            FillWith(dc, r, brush);
+        }
+        return true;
+    case PATINVERT:
+        if (brush.kind == Brush::Kind::Null)
+            return true;
+        dc.ForEachRun(r, [&](int x0, int yy, int x1) {
+            std::uint32_t* row = dc.Row(yy);
+            for (int xx = x0; xx < x1; ++xx)
+                row[xx] ^= BrushPixel(dc, brush, xx, yy) & 0x00FFFFFFu;
+        });
+        return true;
+    case DSTINVERT:
+        InvertRect(dc, r);
+        return true;
+    case BLACKNESS:
+        FillWith(dc, r, CreateSolidBrush(RGB(0, 0, 0)));
+        return true;
+    case WHITENESS:
+        FillWith(dc, r, CreateSolidBrush(RGB(255, 255, 255)));
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool BitBlt(Canvas& dst, int x, int y, int w, int h, const Canvas& src, int sx, int sy,
+            std::uint32_t rop) {
+    switch (rop) {
+    case PATCOPY:
+    case PATINVERT:
+    case DSTINVERT:
+    case BLACKNESS:
+    case WHITENESS:
+        return PatBlt(dst, x, y, w, h, rop);
+    case SRCCOPY:
+    case SRCPAINT:
+    case SRCAND:
+    case SRCINVERT:
+    case NOTSRCCOPY:
+        break;
+    default:
+        return false;
+    }
+    if (w <= 0 || h <= 0)
+        return true;
+    // Keep only the part that exists in the source; the destination clips in ForEachRun.
+    if (sx < 0) {
+        x -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        y -= sy;
+        h += sy;
+        sy = 0;
+    }
+    w = std::min(w, src.Width() - sx);
+    h = std::min(h, src.Height() - sy);
+    if (w <= 0 || h <= 0)
+        return true;
+    // A private copy of the source lets a canvas copy onto itself with overlap.
+    const QImage copy = src.Image().copy(sx, sy, w, h);
+    dst.ForEachRun(RECT{x, y, x + w, y + h}, [&](int x0, int yy, int x1) {
+        std::uint32_t* row = dst.Row(yy);
+        const auto* s = reinterpret_cast<const std::uint32_t*>(copy.constScanLine(yy - y));
+        for (int xx = x0; xx < x1; ++xx) {
+            const std::uint32_t sp = s[xx - x] & 0x00FFFFFFu, dp = row[xx] & 0x00FFFFFFu;
+            std::uint32_t out = sp;
+            switch (rop) {
+            case SRCPAINT:
+                out = dp | sp;
+                break;
+            case SRCAND:
+                out = dp & sp;
+                break;
+            case SRCINVERT:
+                out = dp ^ sp;
+                break;
+            case NOTSRCCOPY:
+                out = ~sp & 0x00FFFFFFu;
+                break;
+            default:
+                break;
+            }
+            row[xx] = out | kOpaque;
+        }
+    });
+    return true;
+}
+
+void DrawIconEx(Canvas& dc, int x, int y, const Picture& picture, int w, int h) {
+    if (picture.IsNone())
+        return;
+    if (w <= 0)
+        w = picture.Width();
+    if (h <= 0)
+        h = picture.Height();
+    QImage img = picture.image;
+    if (img.width() != w || img.height() != h)
+        img = img.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    img = img.convertToFormat(QImage::Format_ARGB32);
+    const bool blend = picture.type == Picture::Type::Icon;
+    dc.ForEachRun(RECT{x, y, x + w, y + h}, [&](int x0, int yy, int x1) {
+        std::uint32_t* row = dc.Row(yy);
+        const auto* s = reinterpret_cast<const std::uint32_t*>(img.constScanLine(yy - y));
+        for (int xx = x0; xx < x1; ++xx) {
+            const std::uint32_t sp = s[xx - x];
+            const std::uint32_t a = blend ? (sp >> 24) : 255;
+            if (a == 255) {
+                row[xx] = sp | kOpaque;
+            } else if (a != 0) {
+                const std::uint32_t dp = row[xx];
+                std::uint32_t out = kOpaque;
+                for (int shift = 0; shift < 24; shift += 8) {
+                    const std::uint32_t sc = (sp >> shift) & 0xFF, dc2 = (dp >> shift) & 0xFF;
+                    out |= ((sc * a + dc2 * (255 - a) + 127) / 255) << shift;
+                }
+                row[xx] = out;
+            }
+        }
+    });
+}
+
+bool DrawEdge(Canvas& dc, RECT& r, unsigned edge, unsigned flags) {
+    const bool flat = (flags & BF_FLAT) != 0, mono = (flags & BF_MONO) != 0;
+    const bool soft = (flags & BF_SOFT) != 0;
+    struct Ring {
+        int tl, br;
+    };
+    // Outer ring first, then the inner one; -1 means the ring is absent.
+    Ring outer{-1, -1}, inner{-1, -1};
+    if (edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER)) {
+        if (mono)
+            outer = {COLOR_WINDOWFRAME, COLOR_WINDOWFRAME};
+        else if (flat)
+            outer = {COLOR_BTNSHADOW, COLOR_BTNSHADOW};
+        else if (edge & BDR_RAISEDOUTER)
+            outer = {soft ? COLOR_BTNHIGHLIGHT : COLOR_3DLIGHT, COLOR_3DDKSHADOW};
+        else
+            outer = {COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT};
+    }
+    if (edge & (BDR_RAISEDINNER | BDR_SUNKENINNER)) {
+        if (mono)
+            inner = {COLOR_WINDOW, COLOR_WINDOW};
+        else if (flat)
+            inner = {COLOR_BTNFACE, COLOR_BTNFACE};
+        else if (edge & BDR_RAISEDINNER)
+            inner = {soft ? COLOR_3DLIGHT : COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW};
+        else
+            inner = {COLOR_3DDKSHADOW, COLOR_3DLIGHT};
+    }
+    RECT cur = r;
+    for (const Ring& ring : {outer, inner}) {
+        if (ring.tl < 0 || IsRectEmpty(cur))
+            continue;
+        const Brush tl = CreateSolidBrush(GetSysColor(ring.tl));
+        const Brush br = CreateSolidBrush(GetSysColor(ring.br));
+        // Top and left stop one short of the far corner; right and bottom run the full length.
+        if (flags & BF_TOP)
+            FillWith(dc, RECT{cur.left, cur.top, cur.right - 1, cur.top + 1}, tl);
+        if (flags & BF_LEFT)
+            FillWith(dc, RECT{cur.left, cur.top, cur.left + 1, cur.bottom - 1}, tl);
+        if (flags & BF_RIGHT)
+            FillWith(dc, RECT{cur.right - 1, cur.top, cur.right, cur.bottom}, br);
+        if (flags & BF_BOTTOM)
+            FillWith(dc, RECT{cur.left, cur.bottom - 1, cur.right, cur.bottom}, br);
+        if (flags & BF_LEFT)
+            ++cur.left;
+        if (flags & BF_TOP)
+            ++cur.top;
+        if (flags & BF_RIGHT)
+            --cur.right;
+        if (flags & BF_BOTTOM)
+            --cur.bottom;
+    }
+    if (flags & BF_MIDDLE)
+        FillWith(dc, cur, CreateSolidBrush(GetSysColor(mono ? COLOR_WINDOW : COLOR_BTNFACE)));
+    if (flags & BF_ADJUST)
+        r = cur;
+    return true;
+}
+
+void DrawFocusRect(Canvas& dc, const RECT& r) {
+    if (IsRectEmpty(r))
+        return;
+    const std::uint32_t even = PixelOf(dc.BkColor()) & 0x00FFFFFFu;
+    const std::uint32_t odd = PixelOf(dc.TextColor()) & 0x00FFFFFFu;
+    auto dot = [&](int x, int y) {
+        if (dc.Visible(x, y))
+            dc.Row(y)[x] ^= ((x + y) & 1) ? odd : even;
+    };
+    for (int x = r.left; x < r.right; ++x) {
+        dot(x, r.top);
+        if (r.bottom - 1 > r.top)
+            dot(x, r.bottom - 1);
+    }
+    for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+        dot(r.left, y);
+        if (r.right - 1 > r.left)
+            dot(r.right - 1, y);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+PrefixText StripPrefix(std::string_view text) {
+    PrefixText out;
+    out.text.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '&') {
+            out.text.push_back(text[i]);
+            continue;
+        }
+        if (i + 1 >= text.size())
+            break; // a trailing "&" shows nothing
+        if (text[i + 1] == '&') {
+            out.text.push_back('&');
+            ++i;
+            continue;
+        }
+        if (out.underline < 0)
+            out.underline = static_cast<int>(out.text.size());
+    }
+    return out;
+}
+
+namespace {
+
+/// One laid-out line: a range of the shown text.
+struct Line {
+    int begin = 0;
+    int end = 0;
+    int width = 0;
+};
+
+QString ToQString(std::string_view s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+int Advance(const QFontMetrics& fm, const std::string& s, int begin, int end) {
+    if (end <= begin)
+        return 0;
+    return fm.horizontalAdvance(ToQString(std::string_view(s).substr(
+        static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin))));
+}
+
+/// Breaks the shown text into lines: at "\n" unless single-line, and between words when the
+/// next word would pass maxWidth (word break without single line). Spaces at a break are
+/// dropped.
+std::vector<Line> LayoutLines(const QFontMetrics& fm, const std::string& s, int maxWidth,
+                              unsigned format) {
+    std::vector<Line> lines;
+    const int n = static_cast<int>(s.size());
+    auto addLine = [&](int b, int e) {
+        while (e > b && s[static_cast<std::size_t>(e - 1)] == '\r')
+            --e;
+        lines.push_back(Line{b, e, Advance(fm, s, b, e)});
+    };
+    int start = 0;
+    while (start <= n) {
+        int end = start;
+        if (format & DT_SINGLELINE)
+            end = n;
+        else
+            while (end < n && s[static_cast<std::size_t>(end)] != '\n')
+                ++end;
+        if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE)) {
+            addLine(start, end);
+        } else {
+            int lineBegin = start;
+            while (true) {
+                // Greedily take words while the line fits; at least one word per line.
+                int pos = lineBegin, lastFit = -1;
+                while (pos < end) {
+                    int wordEnd = pos;
+                    while (wordEnd < end && s[static_cast<std::size_t>(wordEnd)] == ' ')
+                        ++wordEnd;
+                    while (wordEnd < end && s[static_cast<std::size_t>(wordEnd)] != ' ')
+                        ++wordEnd;
+                    if (lastFit >= 0 && Advance(fm, s, lineBegin, wordEnd) > maxWidth)
+                        break;
+                    lastFit = wordEnd;
+                    pos = wordEnd;
+                }
+                if (lastFit < 0)
+                    lastFit = end;
+                addLine(lineBegin, lastFit);
+                int next = lastFit;
+                while (next < end && s[static_cast<std::size_t>(next)] == ' ')
+                    ++next;
+                if (next >= end)
+                    break;
+                lineBegin = next;
+            }
+        }
+        if (end >= n)
+            break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+/// The font text is measured and drawn with. A bold font whose family has no bold face (the
+/// classic sans serif is one weight only) is emboldened as GDI does for such fonts: each glyph is
+/// struck twice, one pixel apart, and advances one pixel further.
+struct TextFont {
+    QFont font;
+    bool overstrike = false;
+};
+
+bool FamilyHasBold(const QString& family) {
+    static std::map<QString, bool> known;
+    const auto it = known.find(family);
+    if (it != known.end())
+        return it->second;
+    bool bold = false;
+    for (const QString& style : QFontDatabase::styles(family))
+        bold = bold || QFontDatabase::weight(family, style) >= QFont::DemiBold;
+    known[family] = bold;
+    return bold;
+}
+
+TextFont ResolveTextFont(const QFont& requested) {
+    // The controls draw with one or two fonts over and over; resolving the family is the slow
+    // part, so the last answer is kept.
+    static QFont lastFont;
+    static TextFont lastResult;
+    static bool haveLast = false;
+    if (haveLast && lastFont == requested)
+        return lastResult;
+    TextFont out{requested, false};
+    if (requested.weight() > QFont::Medium && !FamilyHasBold(QFontInfo(requested).family())) {
+        out.font.setWeight(QFont::Normal);
+        out.font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+        out.overstrike = true;
+    }
+    lastFont = requested;
+    lastResult = out;
+    haveLast = true;
+    return out;
+}
+
+/// Draws (or measures) text; the shared body of DrawTextA and DrawStateA.
+int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool draw) {
+    const PrefixText shown =
+        (format & DT_NOPREFIX) ? PrefixText{std::string(text), -1} : StripPrefix(text);
+    const std::string& s = shown.text;
+    if (s.empty()) {
+        if (format & DT_CALCRECT) {
+            r.right = r.left;
+            r.bottom = r.top;
+        }
+        return 0;
+    }
+    const TextFont tf = ResolveTextFont(dc.CurrentFont());
+    const QFontMetrics fm(tf.font);
+    const int lineHeight = fm.height();
+    const std::vector<Line> lines = LayoutLines(fm, s, r.Width(), format);
+    const int height = lineHeight * static_cast<int>(lines.size());
+    int widest = 0;
+    for (const Line& l : lines)
+        widest = std::max(widest, l.width);
+    if (format & DT_CALCRECT) {
+        r.right = r.left + widest;
+        r.bottom = r.top + height;
+        return height;
+    }
+    if (!draw)
+        return height;
+    int y = r.top;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_VCENTER)
+            y = r.top + (r.Height() - height) / 2;
+        else if (format & DT_BOTTOM)
+            y = r.bottom - height;
+    }
+    QPainter p(&dc.Image());
+    p.setFont(tf.font);
+    p.setPen(dc.TextColor().ToQColor());
+    QRegion clip(0, 0, dc.Width(), dc.Height());
+    if (dc.Clip())
+        clip = clip.intersected(dc.Clip()->ToQRegion());
+    if (!(format & DT_NOCLIP))
+        clip = clip.intersected(QRect(r.left, r.top, r.Width(), r.Height()));
+    if (clip.isEmpty())
+        return height;
+    p.setClipRegion(clip);
+    for (const Line& line : lines) {
+        int x = r.left;
+        if (format & DT_CENTER)
+            x = r.left + (r.Width() - line.width) / 2;
+        else if (format & DT_RIGHT)
+            x = r.right - line.width;
+        if (dc.BkMode() == OPAQUE)
+            p.fillRect(QRect(x, y, line.width, lineHeight), dc.BkColor().ToQColor());
+        if (!(format & DT_PREFIXONLY)) {
+            const std::string_view part =
+                std::string_view(s).substr(static_cast<std::size_t>(line.begin),
+                                           static_cast<std::size_t>(line.end - line.begin));
+            p.drawText(x, y + fm.ascent(), ToQString(part));
+            if (tf.overstrike)
+                p.drawText(x + 1, y + fm.ascent(), ToQString(part));
+        }
+        if (shown.underline >= line.begin && shown.underline < line.end &&
+            !(format & DT_HIDEPREFIX)) {
+            const int ux = x + Advance(fm, s, line.begin, shown.underline);
+            const int uw = Advance(fm, s, shown.underline, shown.underline + 1);
+            p.fillRect(QRect(ux, y + fm.ascent() + 1, uw, 1), dc.TextColor().ToQColor());
+        }
+        y += lineHeight;
+    }
+    return height;
+}
+
+} // namespace
+
+int DrawTextA(Canvas& dc, std::string_view text, RECT& r, unsigned format) {
+    return LayoutText(dc, text, r, format, true);
+}
+
+bool TextOutA(Canvas& dc, int x, int y, std::string_view text) {
+    SIZE size;
+    GetTextExtentPoint32A(dc, text, size);
+    RECT r{x, y, x + size.cx, y + size.cy};
+    LayoutText(dc, text, r, DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP, true);
+    return true;
+}
+
+bool GetTextExtentPoint32A(const Canvas& dc, std::string_view text, SIZE& size) {
+    const QFontMetrics fm(ResolveTextFont(dc.CurrentFont()).font);
+    size.cx = fm.horizontalAdvance(ToQString(text));
+    size.cy = fm.height();
+    return true;
+}
+
+bool DrawStateA(Canvas& dc, std::string_view text, int x, int y, int cx, int cy, unsigned flags) {
+    const unsigned format =
+        DT_SINGLELINE | DT_NOCLIP | ((flags & DST_PREFIXTEXT) ? 0u : unsigned(DT_NOPREFIX));
+    RECT box{x, y, x + cx, y + cy};
+    if (cx <= 0 || cy <= 0) {
+        RECT measure{x, y, x, y};
+        LayoutText(dc, text, measure, format | DT_CALCRECT, false);
+        box = measure;
+    }
+    const int mode = dc.SetBkMode(TRANSPARENT);
+    const Color text0 = dc.TextColor();
+    if (flags & DSS_DISABLED) {
+        RECT shifted = box;
+        OffsetRect(shifted, 1, 1);
+        dc.SetTextColor(GetSysColor(COLOR_BTNHIGHLIGHT));
+        LayoutText(dc, text, shifted, format, true);
+        dc.SetTextColor(GetSysColor(COLOR_BTNSHADOW));
+    }
+    LayoutText(dc, text, box, format, true);
+    dc.SetTextColor(text0);
+    dc.SetBkMode(mode);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device-independent bitmaps
+
+Dib24::Dib24(int width, int height) {
+    header_.biWidth = std::max(width, 0);
+    header_.biHeight = std::max(height, 0);
+    stride_ = (header_.biWidth * 3 + 3) & ~3;
+    header_.biSizeImage = static_cast<std::uint32_t>(stride_ * header_.biHeight);
+    bits_.assign(header_.biSizeImage, 0);
+}
+
+int GetDIBits(const Canvas& dc, int x, int y, Dib24& dib) {
+    int rows = 0;
+    for (int j = 0; j < dib.Height(); ++j) {
+        const int sy = y + j;
+        const bool rowOn = sy >= 0 && sy < dc.Height();
+        rows += rowOn ? 1 : 0;
+        for (int i = 0; i < dib.Width(); ++i) {
+            const int sx = x + i;
+            std::uint8_t* px = dib.At(i, j);
+            const std::uint32_t p = (rowOn && sx >= 0 && sx < dc.Width()) ? dc.Row(sy)[sx] : 0;
+            px[0] = static_cast<std::uint8_t>(p & 0xFF);
+            px[1] = static_cast<std::uint8_t>((p >> 8) & 0xFF);
+            px[2] = static_cast<std::uint8_t>((p >> 16) & 0xFF);
+        }
+    }
+    return rows;
+}
+
+int SetDIBitsToDevice(Canvas& dc, int x, int y, const Dib24& dib) {
+    int rows = 0, lastRow = -1;
+    dc.ForEachRun(RECT{x, y, x + dib.Width(), y + dib.Height()}, [&](int x0, int yy, int x1) {
+        if (yy != lastRow) {
+            ++rows;
+            lastRow = yy;
+        }
+        std::uint32_t* row = dc.Row(yy);
+        for (int xx = x0; xx < x1; ++xx) {
+            const std::uint8_t* px = dib.At(xx - x, yy - y);
+            row[xx] = kOpaque | (std::uint32_t(px[2]) << 16) | (std::uint32_t(px[1]) << 8) | px[0];
+        }
+    });
+    return rows;
+}
+
+} // namespace corvane::platform

@@ -1,0 +1,303 @@
+#include "platform/urlhistory.h"
+
+#include "platform/sqlitedb.h"
+#include "platform/world.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace corvane::platform {
+
+namespace {
+
+constexpr std::string_view kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS urls(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    url BLOB NOT NULL UNIQUE,
+    title BLOB NOT NULL DEFAULT x'',
+    visited INTEGER NOT NULL DEFAULT 0);
+)sql";
+
+constexpr std::int64_t kFirstPage = 32;
+constexpr std::int64_t kLargestPage = 4096;
+
+std::atomic<std::uint64_t> g_allocations{0};
+std::atomic<std::uint64_t> g_frees{0};
+std::atomic<int> g_allocationsLeft{-1};
+
+// Every change this process makes to a history store bumps the generation, so an enumerator
+// never hands out a record of a page read before a deletion.
+std::atomic<std::uint64_t> g_generation{1};
+
+bool HasNul(std::string_view text) {
+    return text.find('\0') != std::string_view::npos;
+}
+
+} // namespace
+
+void* CoTaskMemAlloc(std::size_t size) {
+    int left = g_allocationsLeft.load();
+    while (left >= 0) {
+        if (left == 0)
+            return nullptr;
+        if (g_allocationsLeft.compare_exchange_weak(left, left - 1))
+            break;
+    }
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block != nullptr)
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return block;
+}
+
+void CoTaskMemFree(void* block) {
+    if (block == nullptr)
+        return;
+    g_frees.fetch_add(1, std::memory_order_relaxed);
+    std::free(block);
+}
+
+std::uint64_t CoTaskMemAllocations() {
+    return g_allocations.load();
+}
+std::uint64_t CoTaskMemFrees() {
+    return g_frees.load();
+}
+void SetCoTaskMemFailureForTesting(int successes) {
+    g_allocationsLeft.store(successes);
+}
+
+CoTaskText& CoTaskText::operator=(CoTaskText&& other) noexcept {
+    if (this != &other) {
+        CoTaskMemFree(text_);
+        text_ = other.text_;
+        other.text_ = nullptr;
+    }
+    return *this;
+}
+
+bool CoTaskText::Assign(std::string_view bytes) {
+    Reset();
+    auto* block = static_cast<char*>(CoTaskMemAlloc(bytes.size() + 1));
+    if (block == nullptr)
+        return false;
+    std::memcpy(block, bytes.data(), bytes.size());
+    block[bytes.size()] = '\0';
+    text_ = block;
+    return true;
+}
+
+void CoTaskText::Reset() {
+    CoTaskMemFree(text_);
+    text_ = nullptr;
+}
+
+// The open store file; shared by the store object and its enumerators, so an enumerator stays
+// usable after the store object ends.
+struct IUrlHistoryStg2::Impl {
+    std::mutex mutex;
+    sqlite::Database db;
+    sqlite::Statement page;
+};
+
+struct IEnumSTATURL::Impl {
+    struct Row {
+        std::int64_t visited = 0;
+        std::size_t urlOffset = 0, urlLength = 0, titleOffset = 0, titleLength = 0;
+    };
+
+    std::shared_ptr<IUrlHistoryStg2::Impl> store;
+    std::string prefix;
+    DWORD flags = 0;
+    std::int64_t lastId = 0;
+    std::int64_t pageSize = kFirstPage;
+    std::uint64_t generation = 0;
+    std::vector<std::int64_t> ids;
+    std::vector<Row> rows;
+    std::string arena;
+    std::size_t next = 0;
+
+    void Restart() {
+        lastId = 0;
+        Drop();
+    }
+    void Drop() {
+        ids.clear();
+        rows.clear();
+        arena.clear();
+        next = 0;
+        pageSize = kFirstPage;
+    }
+
+    // The next record, reading a page when needed; S_FALSE at the end, E_FAIL when the store fails.
+    HRESULT Peek(const Row*& row) {
+        const std::uint64_t now = g_generation.load(std::memory_order_relaxed);
+        if (generation != now)
+            Drop();
+        if (next >= rows.size()) {
+            if (const HRESULT hr = Fetch(); FAILED(hr))
+                return hr;
+        }
+        row = next < rows.size() ? &rows[next] : nullptr;
+        return row ? S_OK : S_FALSE;
+    }
+
+    HRESULT Fetch() {
+        ids.clear();
+        rows.clear();
+        arena.clear();
+        next = 0;
+        generation = g_generation.load(std::memory_order_relaxed);
+        std::lock_guard lock(store->mutex);
+        sqlite::Statement& q = store->page;
+        q.Reset();
+        q.Bind(1, lastId).BindBlob(2, prefix).Bind(3, pageSize);
+        while (q.Step()) {
+            Row row;
+            ids.push_back(q.Int(0));
+            const std::string_view url = q.BlobView(1);
+            row.urlOffset = arena.size();
+            row.urlLength = url.size();
+            arena.append(url);
+            const std::string_view title = q.BlobView(2);
+            row.titleOffset = arena.size();
+            row.titleLength = title.size();
+            arena.append(title);
+            row.visited = q.Int(3);
+            rows.push_back(row);
+        }
+        const bool ok = q.LastCode() == SQLITE_DONE;
+        q.Reset();
+        pageSize = std::min(pageSize * 4, kLargestPage);
+        return ok ? S_OK : E_FAIL;
+    }
+
+    // Fills a record from a row; false when memory for its texts cannot be had.
+    bool Fill(const Row& row, STATURL& record) const {
+        if (!record.pwcsUrl.Assign(std::string_view(arena).substr(row.urlOffset, row.urlLength)))
+            return false;
+        if (row.titleLength == 0 || (flags & STATURL_QUERYFLAG_NOTITLE)) {
+            record.pwcsTitle.Reset();
+        } else if (!record.pwcsTitle.Assign(
+                       std::string_view(arena).substr(row.titleOffset, row.titleLength))) {
+            record.pwcsUrl.Reset();
+            return false;
+        }
+        record.ftLastVisited = Uint64ToFileTime(static_cast<std::uint64_t>(row.visited));
+        record.ftLastUpdated = record.ftLastVisited;
+        record.ftExpires = FILETIME{};
+        record.dwFlags = 0;
+        return true;
+    }
+};
+
+HRESULT IEnumSTATURL::SetFilter(std::string_view urlStartsWith, DWORD flags) {
+    impl_->prefix.assign(urlStartsWith);
+    impl_->flags = flags;
+    impl_->Restart();
+    return S_OK;
+}
+
+HRESULT IEnumSTATURL::Next(std::uint32_t count, STATURL* records, std::uint32_t* fetched) {
+    if (fetched != nullptr)
+        *fetched = 0;
+    if (records == nullptr)
+        return E_POINTER;
+    if (fetched == nullptr && count != 1)
+        return E_INVALIDARG;
+    std::uint32_t filled = 0;
+    HRESULT result = S_OK;
+    while (filled < count) {
+        const Impl::Row* row = nullptr;
+        const HRESULT hr = impl_->Peek(row);
+        if (hr != S_OK) {
+            result = hr;
+            break;
+        }
+        if (!impl_->Fill(*row, records[filled])) {
+            result = E_OUTOFMEMORY;
+            break;
+        }
+        impl_->lastId = impl_->ids[impl_->next];
+        ++impl_->next;
+        ++filled;
+    }
+    if (fetched != nullptr)
+        *fetched = filled;
+    if (FAILED(result))
+        return result;
+    return filled == count ? S_OK : S_FALSE;
+}
+
+HRESULT IEnumSTATURL::Reset() {
+    impl_->Restart();
+    return S_OK;
+}
+
+IUrlHistoryStg2::IUrlHistoryStg2(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
+IUrlHistoryStg2::~IUrlHistoryStg2() = default;
+
+HRESULT IUrlHistoryStg2::Create(std::unique_ptr<IUrlHistoryStg2>& store) {
+    store.reset();
+    auto impl = std::make_shared<Impl>();
+    std::string error;
+    if (!impl->db.Open(world::UrlHistoryFile(), kSchema, error))
+        return E_FAIL;
+    impl->page = impl->db.Prepare("SELECT id, url, title, visited FROM urls WHERE id > ?1 AND "
+                                  "substr(url, 1, length(?2)) = ?2 ORDER BY id LIMIT ?3");
+    if (!impl->page.Valid())
+        return E_FAIL;
+    store.reset(new IUrlHistoryStg2(std::move(impl)));
+    return S_OK;
+}
+
+HRESULT IUrlHistoryStg2::EnumUrls(std::unique_ptr<IEnumSTATURL>& enumerator) {
+    auto impl = std::make_shared<IEnumSTATURL::Impl>();
+    impl->store = impl_;
+    enumerator.reset(new IEnumSTATURL(std::move(impl)));
+    return S_OK;
+}
+
+HRESULT IUrlHistoryStg2::DeleteUrl(std::string_view url, DWORD /*flags*/) {
+    if (url.empty() || HasNul(url))
+        return E_INVALIDARG;
+    std::lock_guard lock(impl_->mutex);
+    sqlite::Statement del = impl_->db.Prepare("DELETE FROM urls WHERE url = ?1");
+    del.BindBlob(1, url);
+    if (!del.Run())
+        return E_FAIL;
+    g_generation.fetch_add(1, std::memory_order_relaxed);
+    return sqlite3_changes(impl_->db.Handle()) > 0 ? S_OK : S_FALSE;
+}
+
+HRESULT IUrlHistoryStg2::ClearHistory() {
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->db.Exec("DELETE FROM urls"))
+        return E_FAIL;
+    g_generation.fetch_add(1, std::memory_order_relaxed);
+    return S_OK;
+}
+
+HRESULT IUrlHistoryStg2::AddUrl(std::string_view url, std::string_view title, DWORD /*flags*/) {
+    if (url.empty() || HasNul(url) || HasNul(title))
+        return E_INVALIDARG;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    std::lock_guard lock(impl_->mutex);
+    sqlite::Statement add = impl_->db.Prepare(
+        "INSERT INTO urls(url, title, visited) VALUES(?1, ?2, ?3) "
+        "ON CONFLICT(url) DO UPDATE SET title = excluded.title, visited = excluded.visited");
+    add.BindBlob(1, url).BindBlob(2, title).Bind(3,
+                                                 static_cast<std::int64_t>(FileTimeToUint64(now)));
+    if (!add.Run())
+        return E_FAIL;
+    g_generation.fetch_add(1, std::memory_order_relaxed);
+    return S_OK;
+}
+
+} // namespace corvane::platform

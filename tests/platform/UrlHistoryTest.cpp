@@ -1,0 +1,202 @@
+#include "platform/urlhistory.h"
+#include "support/TempWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace corvane::platform;
+using corvane::testing::TempWorld;
+
+namespace {
+
+std::unique_ptr<IUrlHistoryStg2> OpenStore() {
+    std::unique_ptr<IUrlHistoryStg2> store;
+    EXPECT_EQ(IUrlHistoryStg2::Create(store), S_OK);
+    return store;
+}
+
+std::string Text(const CoTaskText& t) {
+    return t.Get() ? t.Get() : "<null>";
+}
+
+// Every record the filter lets through, as "url|title".
+std::vector<std::string> List(IUrlHistoryStg2& store, std::string_view prefix = "",
+                              DWORD flags = 0) {
+    std::unique_ptr<IEnumSTATURL> e;
+    EXPECT_EQ(store.EnumUrls(e), S_OK);
+    EXPECT_EQ(e->SetFilter(prefix, flags), S_OK);
+    std::vector<std::string> out;
+    STATURL record;
+    std::uint32_t fetched = 0;
+    while (e->Next(1, &record, &fetched) == S_OK && fetched == 1)
+        out.push_back(Text(record.pwcsUrl) + "|" + Text(record.pwcsTitle));
+    return out;
+}
+
+struct AllocationFailure {
+    explicit AllocationFailure(int successes) { SetCoTaskMemFailureForTesting(successes); }
+    ~AllocationFailure() { SetCoTaskMemFailureForTesting(-1); }
+};
+
+} // namespace
+
+TEST(UrlHistory, EmptyStoreEndsAtOnce) {
+    TempWorld w;
+    auto store = OpenStore();
+    std::unique_ptr<IEnumSTATURL> e;
+    ASSERT_EQ(store->EnumUrls(e), S_OK);
+    STATURL record;
+    std::uint32_t fetched = 7;
+    EXPECT_EQ(e->Next(1, &record, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(record.pwcsUrl.Get(), nullptr);
+}
+
+TEST(UrlHistory, OneRowPerUrlInVisitOrderWithTitlesOrNone) {
+    TempWorld w;
+    auto store = OpenStore();
+    ASSERT_EQ(store->AddUrl("http://a/", "Page A", 0), S_OK);
+    ASSERT_EQ(store->AddUrl("http://b/", "", 0), S_OK);
+    ASSERT_EQ(store->AddUrl("http://c/", "Page C", 0), S_OK);
+    ASSERT_EQ(store->AddUrl("http://a/", "Page A again", 0), S_OK);
+    EXPECT_EQ(List(*store), (std::vector<std::string>{"http://a/|Page A again", "http://b/|<null>",
+                                                      "http://c/|Page C"}));
+    EXPECT_EQ(
+        List(*store, "", STATURL_QUERYFLAG_NOTITLE),
+        (std::vector<std::string>{"http://a/|<null>", "http://b/|<null>", "http://c/|<null>"}));
+    EXPECT_EQ(store->AddUrl("", "x", 0), E_INVALIDARG);
+    EXPECT_EQ(store->AddUrl(std::string("http://n/\0", 10), "x", 0), E_INVALIDARG);
+}
+
+TEST(UrlHistory, FilterLetsThroughTheUrlsThatStartWithThePrefix) {
+    TempWorld w;
+    auto store = OpenStore();
+    for (const char* url : {"http://news.example/1", "https://news.example/",
+                            "http://news.example/2", "http://NEWS.example/3", "ftp://files/"})
+        ASSERT_EQ(store->AddUrl(url, "", 0), S_OK);
+    EXPECT_EQ(
+        List(*store, "http://news."),
+        (std::vector<std::string>{"http://news.example/1|<null>", "http://news.example/2|<null>"}));
+    EXPECT_EQ(List(*store, "gopher:").size(), 0u);
+    EXPECT_EQ(List(*store, "").size(), 5u);
+}
+
+TEST(UrlHistory, NextFillsSeveralRecordsAndChecksItsArguments) {
+    TempWorld w;
+    auto store = OpenStore();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(store->AddUrl("http://h/" + std::to_string(i), "T" + std::to_string(i), 0), S_OK);
+    std::unique_ptr<IEnumSTATURL> e;
+    ASSERT_EQ(store->EnumUrls(e), S_OK);
+    STATURL records[3];
+    std::uint32_t fetched = 0;
+    EXPECT_EQ(e->Next(3, records, nullptr), E_INVALIDARG);
+    EXPECT_EQ(e->Next(1, nullptr, &fetched), E_POINTER);
+    EXPECT_EQ(e->Next(3, records, &fetched), S_OK);
+    EXPECT_EQ(fetched, 3u);
+    EXPECT_EQ(Text(records[2].pwcsUrl), "http://h/2");
+    EXPECT_EQ(e->Next(3, records, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 2u);
+    EXPECT_EQ(Text(records[1].pwcsTitle), "T4");
+    EXPECT_EQ(e->Reset(), S_OK);
+    EXPECT_EQ(e->Next(1, records, nullptr), S_OK);
+    EXPECT_EQ(Text(records[0].pwcsUrl), "http://h/0");
+}
+
+TEST(UrlHistory, DeleteAndClearWithDeletionsDuringAWalk) {
+    TempWorld w;
+    auto store = OpenStore();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(store->AddUrl("http://d/" + std::to_string(i), "", 0), S_OK);
+    std::unique_ptr<IEnumSTATURL> e;
+    ASSERT_EQ(store->EnumUrls(e), S_OK);
+    STATURL record;
+    std::vector<std::string> seen;
+    while (e->Next(1, &record, nullptr) == S_OK) {
+        seen.push_back(record.pwcsUrl.Get());
+        const int n = std::stoi(seen.back().substr(9));
+        EXPECT_EQ(store->DeleteUrl(seen.back(), 0), S_OK);
+        if (n % 2 == 0) {
+            EXPECT_EQ(store->DeleteUrl("http://d/" + std::to_string(n + 1), 0), S_OK);
+        }
+    }
+    ASSERT_EQ(seen.size(), 50u);
+    EXPECT_EQ(seen.back(), "http://d/98");
+    EXPECT_EQ(store->DeleteUrl("http://d/98", 0), S_FALSE);
+    EXPECT_EQ(store->DeleteUrl("", 0), E_INVALIDARG);
+
+    ASSERT_EQ(store->AddUrl("http://x/", "X", 0), S_OK);
+    ASSERT_EQ(store->AddUrl("http://y/", "Y", 0), S_OK);
+    EXPECT_EQ(store->ClearHistory(), S_OK);
+    EXPECT_TRUE(List(*store).empty());
+}
+
+TEST(UrlHistory, TextsOfAnyBytesRoundTripAndEveryTextIsFreedOnce) {
+    TempWorld w;
+    auto store = OpenStore();
+    const std::string url = "http://exämple.com/a b\"c'?" + std::string(3974, 'q') + "\xff";
+    const std::string title = "Ünïcode \"quoted\" title\x80";
+    ASSERT_EQ(store->AddUrl(url, title, 0), S_OK);
+    const auto allocs = CoTaskMemAllocations();
+    const auto frees = CoTaskMemFrees();
+    {
+        std::unique_ptr<IEnumSTATURL> e;
+        ASSERT_EQ(store->EnumUrls(e), S_OK);
+        STATURL record;
+        ASSERT_EQ(e->Next(1, &record, nullptr), S_OK);
+        EXPECT_EQ(std::string(record.pwcsUrl.Get()), url);
+        EXPECT_EQ(std::string(record.pwcsTitle.Get()), title);
+        // Moving hands the texts over; the record left behind frees nothing.
+        STATURL moved = std::move(record);
+        EXPECT_EQ(record.pwcsUrl.Get(), nullptr);
+        record = std::move(moved);
+        EXPECT_EQ(CoTaskMemAllocations() - allocs, 2u);
+        EXPECT_EQ(CoTaskMemFrees() - frees, 0u);
+    }
+    EXPECT_EQ(CoTaskMemFrees() - frees, 2u);
+    EXPECT_EQ(CoTaskMemAllocations() - allocs, 2u);
+}
+
+TEST(UrlHistory, AllocationFailureIsReportedAndTheWalkResumesAtTheSameRecord) {
+    TempWorld w;
+    auto store = OpenStore();
+    ASSERT_EQ(store->AddUrl("http://1/", "one", 0), S_OK);
+    ASSERT_EQ(store->AddUrl("http://2/", "two", 0), S_OK);
+    std::unique_ptr<IEnumSTATURL> e;
+    ASSERT_EQ(store->EnumUrls(e), S_OK);
+    STATURL records[2];
+    std::uint32_t fetched = 0;
+    const auto frees = CoTaskMemFrees();
+    const auto allocs = CoTaskMemAllocations();
+    {
+        AllocationFailure fail(3); // the second record's title cannot be had
+        EXPECT_EQ(e->Next(2, records, &fetched), E_OUTOFMEMORY);
+    }
+    EXPECT_EQ(fetched, 1u);
+    EXPECT_EQ(Text(records[0].pwcsTitle), "one");
+    EXPECT_EQ(records[1].pwcsUrl.Get(), nullptr); // its URL was given back
+    EXPECT_EQ(CoTaskMemAllocations() - allocs - (CoTaskMemFrees() - frees), 2u);
+    EXPECT_EQ(e->Next(1, &records[1], nullptr), S_OK);
+    EXPECT_EQ(Text(records[1].pwcsUrl), "http://2/");
+}
+
+TEST(UrlHistory, DamagedStoreFileIsMovedAsideAndAFreshOneServes) {
+    TempWorld w;
+    TempWorld::Write(corvane::world::UrlHistoryFile(),
+                     "this is not a database" + std::string(5000, '!'));
+    testing::internal::CaptureStderr();
+    auto store = OpenStore();
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(store);
+    EXPECT_TRUE(List(*store).empty());
+    EXPECT_EQ(store->AddUrl("http://fresh/", "", 0), S_OK);
+    EXPECT_EQ(List(*store).size(), 1u);
+    int damaged = 0;
+    for (const auto& f : fs::directory_iterator(w.Prefix()))
+        damaged += f.path().filename().string().find("urlhistory.sqlite.damaged-") == 0;
+    EXPECT_EQ(damaged, 1);
+}

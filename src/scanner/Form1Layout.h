@@ -2,7 +2,8 @@
 // The building blocks the scanner window's pages share: labels, rules and buttons placed in
 // twips with the window's design values.
 
-#include <QColor>
+#include "platform/drawing.h"
+
 #include <Qt>
 
 #include <string>
@@ -20,7 +21,7 @@ class chameleonButton;
 namespace Form1Layout {
 
 /// The colour of the rules under the headings.
-inline const QColor kRuleColor(128, 128, 255);
+inline constexpr platform::Color kRuleColor = platform::RGB(128, 128, 255);
 
 /// A label 255 twips high at (left, top) with `width` on a white page, in the window's font;
 /// `alignment` is the label's (0 left, 1 right, 2 centre).

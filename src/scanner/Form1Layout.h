@@ -8,6 +8,7 @@
 
 #include <string>
 
+class QAbstractItemView;
 class QWidget;
 
 namespace corvane {
@@ -35,6 +36,10 @@ controls::LineShape* MakeRule(QWidget* parent, int y);
 /// `picture` is a resource path of its 16 x 16 icon, or empty for none.
 controls::chameleonButton* MakeButton(QWidget* parent, const std::string& caption, int left,
                                       int top, int width, const std::string& picture = {});
+
+/// Colours a list of the window: its background and, for the cache list, its text.
+void SetListColours(QAbstractItemView& list, platform::Color back,
+                    platform::Color text = platform::RGB(0, 0, 0));
 
 } // namespace Form1Layout
 } // namespace corvane

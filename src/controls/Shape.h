@@ -2,7 +2,8 @@
 // The two decoration controls of the windows: a shape (a rectangle filled and bordered in solid
 // colours) and a line. Neither takes input; both paint themselves.
 
-#include <QColor>
+#include "platform/drawing.h"
+
 #include <QWidget>
 
 namespace corvane::controls {
@@ -11,39 +12,39 @@ namespace corvane::controls {
 class Shape : public QWidget {
 public:
     /// A shape on `parent` filled and bordered in `fill`.
-    Shape(QWidget* parent, QColor fill);
+    Shape(QWidget* parent, platform::Color fill);
 
     /// The fill colour.
-    QColor FillColor() const { return fill_; }
+    platform::Color FillColor() const { return fill_; }
     /// Sets the fill colour and repaints.
-    void SetFillColor(QColor fill);
+    void SetFillColor(platform::Color fill);
     /// The border colour.
-    QColor BorderColor() const { return border_; }
+    platform::Color BorderColor() const { return border_; }
     /// Sets the border colour and repaints.
-    void SetBorderColor(QColor border);
+    void SetBorderColor(platform::Color border);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor fill_;
-    QColor border_;
+    platform::Color fill_;
+    platform::Color border_;
 };
 
 /// A horizontal or vertical line: the control's box is the line itself (one pixel thick).
 class LineShape : public QWidget {
 public:
     /// A line on `parent` in `color`; its geometry places it.
-    LineShape(QWidget* parent, QColor color);
+    LineShape(QWidget* parent, platform::Color color);
 
     /// The line's colour.
-    QColor BorderColor() const { return color_; }
+    platform::Color BorderColor() const { return color_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor color_;
+    platform::Color color_;
 };
 
 } // namespace corvane::controls

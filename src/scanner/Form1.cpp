@@ -87,7 +87,7 @@ Form1::Form1(Form1Hooks hooks) : hooks_(std::move(hooks)) {
 Form1::~Form1() = default;
 
 void Form1::CreateFrame() {
-    Shape1 = MakeChild<Shape>(this, TwipsRect(0, 0, 7935, 1215), QColor(192, 0, 0));
+    Shape1 = MakeChild<Shape>(this, TwipsRect(0, 0, 7935, 1215), kBannerColor);
     Image2 = MakeNavigationIcon(this, ":/corvane/nav-secure.png", 480);
     Image4 = MakeNavigationIcon(this, ":/corvane/nav-cookies.png", 2400);
     Image1 = MakeNavigationIcon(this, ":/corvane/nav-info.png", 4560);
@@ -97,7 +97,7 @@ void Form1::CreateFrame() {
     Label10 = MakeNavigationLabel(this, "Info Data", 4320, 855);
     Label20 = MakeNavigationLabel(this, "File Data", 6360, 855);
 
-    Shape2 = MakeChild<Shape>(this, TwipsRect(120, 1320, 7455, 4335), QColor(255, 255, 255));
+    Shape2 = MakeChild<Shape>(this, TwipsRect(120, 1320, 7455, 4335), platform::RGB(255, 255, 255));
 
     const auto makePage = [this](const char* name, const char* caption) {
         auto* page = MakeChild<GroupBox>(this, TwipsRect(240, 1440, 7215, 4095), name);

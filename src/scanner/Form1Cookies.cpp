@@ -21,9 +21,7 @@ void Form1::CreateCookiesPage() {
     File1 = MakeChild<FileListBox>(GroupBox2, TwipsRect(120, 360, 6975, 3150));
     // Flat appearance: a single-line border instead of the sunken edge.
     File1->setFrameShape(QFrame::Box);
-    QPalette palette = File1->palette();
-    palette.setColor(QPalette::Base, QColor(192, 192, 192));
-    File1->setPalette(palette);
+    Form1Layout::SetListColours(*File1, platform::RGB(192, 192, 192));
     File1->SetPattern(ScanReport::kCookiePattern);
     chameleonButton3 =
         Form1Layout::MakeButton(GroupBox2, "Clear Selected Cookie Only", 120, 3600, 6975);

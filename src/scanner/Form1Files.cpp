@@ -18,10 +18,7 @@ using namespace controls;
 void Form1::CreateFilesPage() {
     List1 = MakeChild<QListWidget>(GroupBox4, TwipsRect(120, 360, 6945, 3150));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    QPalette palette = List1->palette();
-    palette.setColor(QPalette::Base, QColor(192, 192, 192));
-    palette.setColor(QPalette::Text, QColor(64, 64, 64));
-    List1->setPalette(palette);
+    Form1Layout::SetListColours(*List1, platform::RGB(192, 192, 192), platform::RGB(64, 64, 64));
     chameleonButton2 = Form1Layout::MakeButton(GroupBox4, "Go To Website", 120, 3600, 6975);
 }
 

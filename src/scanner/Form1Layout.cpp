@@ -7,6 +7,8 @@
 #include "controls/chameleonButton.h"
 #include "platform/drawing.h"
 
+#include <QAbstractItemView>
+
 namespace corvane::Form1Layout {
 
 using namespace controls;
@@ -47,6 +49,13 @@ chameleonButton* MakeButton(QWidget* parent, const std::string& caption, int lef
         button->SetPictureNormal(platform::LoadPicture(picture));
     button->SetCaption(caption);
     return button;
+}
+
+void SetListColours(QAbstractItemView& list, platform::Color back, platform::Color text) {
+    QPalette palette = list.palette();
+    palette.setColor(QPalette::Base, back.ToQColor());
+    palette.setColor(QPalette::Text, text.ToQColor());
+    list.setPalette(palette);
 }
 
 } // namespace corvane::Form1Layout

@@ -89,7 +89,8 @@ void Form1::Timer2_Timer() {
 
 void Form1::Timer4_Timer() {
     // Only a changed date is written: the tick runs twice a second for the window's whole life,
-    // and rewriting the same text each time would keep the disk busy for nothing.
+    // and every write is a transaction holding the hive's write lock, which the tray instance
+    // and corvanectl share. Reading first is cheap and leaves the hive alone.
     const std::string& text = Label6->Caption();
     if (platform::GetSetting(kSettingsApplication, kSettingsSection, kSettingsKey) != text)
         platform::SaveSetting(kSettingsApplication, kSettingsSection, kSettingsKey, text);

@@ -36,9 +36,9 @@ splash::splash() {
     grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
     Label1->setPalette(grey);
 
-    Shape7 = MakeChild<Shape>(this, TwipsRect(1320, 2040, 255, 255), QColor(128, 0, 0));
-    Shape8 = MakeChild<Shape>(this, TwipsRect(1800, 1560, 255, 255), QColor(192, 0, 0));
-    Shape9 = MakeChild<Shape>(this, TwipsRect(2280, 1080, 255, 255), QColor(255, 0, 0));
+    Shape7 = MakeChild<Shape>(this, TwipsRect(1320, 2040, 255, 255), platform::RGB(128, 0, 0));
+    Shape8 = MakeChild<Shape>(this, TwipsRect(1800, 1560, 255, 255), platform::RGB(192, 0, 0));
+    Shape9 = MakeChild<Shape>(this, TwipsRect(2280, 1080, 255, 255), platform::RGB(255, 0, 0));
     Shape8->hide();
     Shape9->hide();
 

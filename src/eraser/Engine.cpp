@@ -20,6 +20,7 @@
 #include "shell/Autostart.h"
 #include "shell/SysTray.h"
 #include "shell/XPInit.h"
+#include "traces/CURLHistory.h"
 #include "traces/CleanIT.h"
 #include "traces/RegRWModule.h"
 #include "traces/modNormalisePath.h"
@@ -51,7 +52,7 @@ constexpr int kHeight = 276;
 const QColor kBandText(255, 255, 255);
 
 LineShape* MakeLine(QWidget* parent, int x, int y, int width) {
-    return MakeChild<LineShape>(parent, QRect(x, y, width, 1), QColor(172, 168, 153));
+    return MakeChild<LineShape>(parent, QRect(x, y, width, 1), platform::RGB(172, 168, 153));
 }
 
 /// A push button with the design values every button of the program's windows carries.
@@ -95,9 +96,9 @@ Engine::Engine(EngineHooks hooks)
     };
     // Decoration: a dark edge under the title band and a panel behind the column of erasers.
     Shape1 = MakeChild<Shape>(Picture2, QRect(1, eraser::Backdrop::kBandHeight, kWidth - 2, 2),
-                              QColor(112, 0, 0));
-    Shape2 = MakeChild<Shape>(Picture2, QRect(434, 36, 88, 234), QColor(226, 222, 204));
-    Shape2->SetBorderColor(QColor(200, 196, 180));
+                              platform::RGB(112, 0, 0));
+    Shape2 = MakeChild<Shape>(Picture2, QRect(434, 36, 88, 234), platform::RGB(226, 222, 204));
+    Shape2->SetBorderColor(platform::RGB(200, 196, 180));
     // Picture1 only holds the picture the icon shows while the automatic erase runs.
     Picture1 = MakeChild<QLabel>(Picture2, QRect(8, 8, 16, 16));
     Picture1->setPixmap(QIcon(QStringLiteral(":/corvane/icon-busy.png")).pixmap(16, 16));
@@ -302,7 +303,7 @@ void Engine::Form_Load() {
         HideToTray();
     // 4. to 6. The cached addresses, the history store and the folders.
     RefreshHistoryList();
-    OpenHistoryStore();
+    URLHistory = std::make_unique<CURLHistory>();
     ReadFolders();
     // 7. The Run value.
     ReadRunValue();

@@ -154,10 +154,8 @@ public:
     std::string CookiesFolder;
     /// The Windows temporary folder.
     std::string TempFolder;
-    /// The URL history store, made at load. (Shared ownership lets the window's other parts
-    /// use it without seeing the store's declarations, whose status codes clash with the
-    /// registry's.)
-    std::shared_ptr<CURLHistory> URLHistory;
+    /// The URL history store, made at load.
+    std::unique_ptr<CURLHistory> URLHistory;
 
     // Timers.
     /// The progress animation, 200 ms, disabled at start.
@@ -219,8 +217,6 @@ private:
     void CreateCleanPanel();
     void CreateMenu();
     void ReadFolders();
-    void OpenHistoryStore();
-    void ClearHistoryStore();
     void ReadRunValue();
     std::string ProgramFolder() const;
     std::string ExecutablePath() const;

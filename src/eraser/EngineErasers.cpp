@@ -6,6 +6,7 @@
 #include "eraser/Shredding.h"
 #include "platform/files.h"
 #include "platform/messageloop.h"
+#include "traces/CURLHistory.h"
 #include "traces/CleanIT.h"
 #include "traces/modCache.h"
 #include "traces/modNormalisePath.h"
@@ -60,7 +61,10 @@ void Engine::EraseHistory() {
     List1->clear();
 
     DeletePlainly(Inside(HistoryFolder, "history.ie5\\index.dat"));
-    ClearHistoryStore();
+    if (URLHistory) {
+        URLHistory->Clear();
+        URLHistory->Refresh("", 0);
+    }
 }
 
 void Engine::CleanTempFolder() {

@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPixmap>
 #include <QScreen>
 
 #include <iostream>
@@ -78,8 +79,7 @@ chameleonButton* MakeButton(QWidget* parent, const QString& caption, const QRect
 
 Engine::Engine(EngineHooks hooks)
     : Watcher(eraser::BrowserWatcher::Hooks{
-          hooks.isBrowserRunning,
-          [] { SysTray::ModifyTrayIcon(QIcon(QStringLiteral(":/corvane/icon-busy.png"))); },
+          hooks.isBrowserRunning, [this] { SysTray::ModifyTrayIcon(QIcon(Picture1->pixmap())); },
           [this] { EraseHistory(); }, [this] { SysTray::ModifyTrayIcon(windowIcon()); }}),
       TCheck(Watcher.TCheck), TClosed(Watcher.TClosed), hooks_(std::move(hooks)) {
     Form_Initialize();
@@ -100,8 +100,8 @@ Engine::Engine(EngineHooks hooks)
     Shape2 = MakeChild<Shape>(Picture2, QRect(434, 36, 88, 234), platform::RGB(226, 222, 204));
     Shape2->SetBorderColor(platform::RGB(200, 196, 180));
     // Picture1 only holds the picture the icon shows while the automatic erase runs.
-    Picture1 = MakeChild<QLabel>(Picture2, QRect(8, 8, 16, 16));
-    Picture1->setPixmap(QIcon(QStringLiteral(":/corvane/icon-busy.png")).pixmap(16, 16));
+    Picture1 = MakeChild<QLabel>(Picture2, QRect(8, 8, 48, 48));
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/corvane/icon-busy.png")));
     Picture1->setVisible(false);
 
     CreateButtons();

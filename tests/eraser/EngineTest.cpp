@@ -561,6 +561,7 @@ TEST_F(EngineTest, TheWatcherErasesOnceAfterARealBrowserProcessCloses) {
                   .exitCode,
               0);
     EXPECT_EQ(SysTray::ModifyCount() - modifiesBefore, 2) << "busy picture, then back";
+    EXPECT_EQ(SysTray::TrayIconData().hIcon.cacheKey(), e.windowIcon().cacheKey());
 
     // One erase per run of the browser: later ticks without a browser erase nothing more.
     Ctl({"history", "add", "http://after.example/", "After"});

@@ -26,9 +26,9 @@ TEST(World, EnsureCreatesPrivatePrefixAndProfileFoldersIdempotently) {
     ASSERT_EQ(::stat(w.Prefix().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     const std::string profile = world::ProfilePath();
-    for (const char* sub : {"Cookies", "Recent", "Local Settings\\History\\History.IE5",
-                            "Local Settings\\Temporary Internet Files\\Content.IE5",
-                            "Local Settings\\Temp"})
+    for (const char* sub :
+         {"Cookies", "Recent", "Local Settings\\History\\History.IE5",
+          "Local Settings\\Temporary Internet Files\\Content.IE5", "Local Settings\\Temp"})
         EXPECT_TRUE(fs::is_directory(w.Posix(profile + "\\" + sub))) << sub;
 
     // A second run keeps what the user changed.
@@ -85,9 +85,14 @@ TEST(WorldPaths, PosixToWindowsRoundTripsOddNames) {
     const fs::path dir = world::DriveC() / "odd";
     fs::create_directories(dir);
     const std::vector<std::string> names = {
-        "plain.txt",       "back\\slash",      std::string("bad\xff\xfe", 5),
-        "caf\xc3\xa9",     "\xef\x9d\x9c",     // U+F75C itself, the escape of a backslash
-        "trailing\xc3",    "A",                "a",
+        "plain.txt",
+        "back\\slash",
+        std::string("bad\xff\xfe", 5),
+        "caf\xc3\xa9",
+        "\xef\x9d\x9c", // U+F75C itself, the escape of a backslash
+        "trailing\xc3",
+        "A",
+        "a",
         "with space & ;",
     };
     for (const auto& name : names) {

@@ -1,0 +1,139 @@
+#pragma once
+// Files and folders as the system uses them, with Windows paths in and out. The service is an
+// interface so that a test can record every call or inject a fault; the POSIX implementation is
+// the default. It never follows a symbolic link, opens only regular files, keeps folder
+// deletion on the file system it started on and refuses the root of a drive.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane::platform {
+
+/// An open file: the descriptor is closed when the handle ends.
+class FileHandle {
+public:
+    FileHandle() = default;
+    /// Takes ownership of an open descriptor.
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() { Close(); }
+    FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    /// True while a file is open.
+    bool IsOpen() const { return fd_ >= 0; }
+    /// The descriptor (-1 when closed).
+    int Descriptor() const { return fd_; }
+    /// Closes the file; true when it was open and closed cleanly.
+    bool Close();
+
+private:
+    int fd_ = -1;
+};
+
+/// One item of a folder's Files or SubFolders collection.
+struct FsoItem {
+    /// The full Windows path.
+    std::string Path;
+    /// The Windows name (the last piece of Path).
+    std::string Name;
+    /// The file system the item lives on.
+    std::uint64_t Device = 0;
+};
+
+/// A folder as GetFolder returns it.
+struct FsoFolder {
+    /// The folder's Windows path, with its real case and no trailing backslash.
+    std::string Path;
+    /// The file system the folder lives on.
+    std::uint64_t Device = 0;
+};
+
+/// The files service: every file operation the erasers and the chooser use.
+class FileService {
+public:
+    virtual ~FileService() = default;
+
+    /// Opens an existing regular file for reading.
+    virtual FileHandle OpenForReading(const std::string& path) = 0;
+    /// The length in bytes of an open file.
+    virtual bool FileLength(const FileHandle& file, std::int64_t& length) = 0;
+    /// Opens a regular file for reading and writing, creating it when missing.
+    virtual FileHandle OpenReadWrite(const std::string& path) = 0;
+    /// Writes `size` bytes at byte `offset`; true when every byte was written.
+    virtual bool WriteAt(const FileHandle& file, std::int64_t offset, const void* data,
+                         std::size_t size) = 0;
+    /// Pushes what was written to the file down to storage.
+    virtual bool FlushToDisk(const FileHandle& file) = 0;
+    /// Closes an open file.
+    virtual bool Close(FileHandle& file) = 0;
+    /// Sets a file's attributes to normal: its owner may write it again.
+    virtual bool SetAttributesNormal(const std::string& path) = 0;
+    /// Deletes a file (a link itself, never its target); folders are not deleted.
+    virtual bool DeleteFileA(const std::string& path) = 0;
+    /// The names of a folder's files (not folders) that match a pattern (`*`, `?`, several
+    /// patterns separated by ";"), sorted without regard to case; hidden names (a leading
+    /// dot) only when asked for.
+    virtual std::vector<std::string> ListFiles(const std::string& folder,
+                                               const std::string& pattern, bool includeHidden) = 0;
+    /// The special folders: 0 the Windows folder, 1 the system folder, 2 the temporary folder.
+    virtual std::string GetSpecialFolder(int which) = 0;
+    /// Looks a folder up; false when it is missing, not a folder, or a link.
+    virtual bool GetFolder(const std::string& path, FsoFolder& folder) = 0;
+    /// Everything in the folder that is not a folder, in the file system's order.
+    virtual std::vector<FsoItem> Files(const FsoFolder& folder) = 0;
+    /// The folder's direct subfolders (links are not subfolders), in the file system's order.
+    virtual std::vector<FsoItem> SubFolders(const FsoFolder& folder) = 0;
+    /// Removes a folder with everything in it, staying on the folder's own file system; with
+    /// `force` false read-only files stay. A link is removed itself. Refuses a drive's root.
+    virtual bool DeleteFolder(const std::string& path, bool force) = 0;
+};
+
+/// The real files service over POSIX calls.
+class PosixFileService : public FileService {
+public:
+    FileHandle OpenForReading(const std::string& path) override;
+    bool FileLength(const FileHandle& file, std::int64_t& length) override;
+    FileHandle OpenReadWrite(const std::string& path) override;
+    bool WriteAt(const FileHandle& file, std::int64_t offset, const void* data,
+                 std::size_t size) override;
+    bool FlushToDisk(const FileHandle& file) override;
+    bool Close(FileHandle& file) override;
+    bool SetAttributesNormal(const std::string& path) override;
+    bool DeleteFileA(const std::string& path) override;
+    std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern,
+                                       bool includeHidden) override;
+    std::string GetSpecialFolder(int which) override;
+    bool GetFolder(const std::string& path, FsoFolder& folder) override;
+    std::vector<FsoItem> Files(const FsoFolder& folder) override;
+    std::vector<FsoItem> SubFolders(const FsoFolder& folder) override;
+    bool DeleteFolder(const std::string& path, bool force) override;
+};
+
+/// The files service in use (the POSIX one unless a test installed another).
+FileService& FileSystem();
+
+/// Installs a files service for its lifetime and puts the previous one back afterwards.
+class ScopedFileSystem {
+public:
+    explicit ScopedFileSystem(FileService& service);
+    ~ScopedFileSystem();
+    ScopedFileSystem(const ScopedFileSystem&) = delete;
+    ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+private:
+    FileService* previous_;
+};
+
+/// True when a Windows name matches one wildcard pattern (`*`, `?`; `*.*` matches every name),
+/// without regard to case.
+bool MatchesPattern(std::string_view name, std::string_view pattern);
+
+/// True when a Windows path names the root of a drive; an empty path counts as drive C:'s root.
+bool IsDriveRootPath(const std::string& windowsPath);
+
+} // namespace corvane::platform

@@ -1,0 +1,412 @@
+#include "platform/files.h"
+
+#include "platform/world.h"
+
+#include <QList>
+#include <QString>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace corvane::platform {
+namespace {
+
+// Maps a Windows path to POSIX; an empty result means "no such place" (an unknown drive, or
+// no path at all, which must never stand for drive C:'s root).
+std::string Posix(const std::string& windowsPath) {
+    if (windowsPath.empty())
+        return {};
+    return world::ToPosix(windowsPath);
+}
+
+std::string JoinWindows(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '\\')
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+// Splits a POSIX path into its folder and its last name, for the calls relative to a folder.
+bool SplitParent(const std::string& posix, std::string& parent, std::string& name) {
+    std::string p = posix;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    const auto slash = p.rfind('/');
+    if (slash == std::string::npos)
+        return false;
+    parent = slash == 0 ? "/" : p.substr(0, slash);
+    name = p.substr(slash + 1);
+    return !name.empty() && name != "." && name != "..";
+}
+
+// Opens a path that must be a regular file. The path is examined without following a link
+// first, so a FIFO or a device is never opened at all; the descriptor is then checked to be the
+// same regular file, so a swap between the two steps is caught as well.
+FileHandle OpenRegular(const std::string& posix, int flags) {
+    if (posix.empty()) {
+        errno = ENOENT;
+        return {};
+    }
+    struct stat before {};
+    const bool existed = ::lstat(posix.c_str(), &before) == 0;
+    if (existed && !S_ISREG(before.st_mode)) {
+        errno = S_ISDIR(before.st_mode) ? EISDIR : (S_ISLNK(before.st_mode) ? ELOOP : EINVAL);
+        return {};
+    }
+    if (!existed && !(flags & O_CREAT))
+        return {};
+    FileHandle file(::open(posix.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!file.IsOpen())
+        return {};
+    struct stat st {};
+    if (::fstat(file.Descriptor(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        (existed && (st.st_dev != before.st_dev || st.st_ino != before.st_ino))) {
+        errno = EINVAL;
+        return {};
+    }
+    // Regular files never block; clear the flag so that writes behave plainly.
+    const int fl = ::fcntl(file.Descriptor(), F_GETFL);
+    if (fl >= 0)
+        ::fcntl(file.Descriptor(), F_SETFL, fl & ~O_NONBLOCK);
+    return file;
+}
+
+// Opens a folder without following a link in its last piece.
+int OpenFolderFd(const std::string& posix) {
+    if (posix.empty())
+        return -1;
+    return ::open(posix.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const {
+        if (d)
+            ::closedir(d);
+    }
+};
+using DirPtr = std::unique_ptr<DIR, DirCloser>;
+
+// Lists a folder: every entry with its lstat facts, in the file system's order.
+struct Entry {
+    std::string name;
+    struct stat st;
+};
+
+std::vector<Entry> ReadFolder(const std::string& posix) {
+    std::vector<Entry> out;
+    const int fd = OpenFolderFd(posix);
+    if (fd < 0)
+        return out;
+    DirPtr dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return out;
+    }
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        Entry entry{name, {}};
+        if (::fstatat(::dirfd(dir.get()), e->d_name, &entry.st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue; // gone since the listing began
+        out.push_back(std::move(entry));
+    }
+    return out;
+}
+
+// Removes `name` inside the open folder `parentFd`, a folder tree included, without leaving
+// the file system `device`. A mount point below stays, and with it the folders above it.
+bool RemoveTreeAt(int parentFd, const std::string& name, dev_t device, bool force) {
+    const int fd =
+        ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_dev != device) {
+        ::close(fd);
+        return false;
+    }
+    DirPtr dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    bool ok = true;
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string n = e->d_name;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    }
+    for (const auto& n : names) {
+        struct stat est {};
+        if (::fstatat(fd, n.c_str(), &est, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(est.st_mode)) {
+            ok = RemoveTreeAt(fd, n, device, force) && ok;
+        } else if (!force && S_ISREG(est.st_mode) && !(est.st_mode & S_IWUSR)) {
+            ok = false; // a read-only file stays unless the delete is forced
+        } else if (::unlinkat(fd, n.c_str(), 0) != 0 && errno != ENOENT) {
+            ok = false;
+        }
+    }
+    dir.reset();
+    return ok && ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) == 0;
+}
+
+QList<uint> Folded(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+        .toCaseFolded()
+        .toUcs4();
+}
+
+bool Match(const QList<uint>& name, const QList<uint>& pat) {
+    qsizetype n = 0, p = 0;
+    // Iterative wildcard match with one remembered star: linear in practice, never exponential.
+    qsizetype starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pat.size() && (pat[p] == '?' || pat[p] == name[n])) {
+            ++n, ++p;
+        } else if (p < pat.size() && pat[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat[p] == '*')
+        ++p;
+    return p == pat.size();
+}
+
+FileService*& Current() {
+    static PosixFileService posix;
+    static FileService* current = &posix;
+    return current;
+}
+
+} // namespace
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+bool FileHandle::Close() {
+    if (fd_ < 0)
+        return false;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+}
+
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+    if (pattern == "*.*" || pattern == "*")
+        return true;
+    return Match(Folded(name), Folded(pattern));
+}
+
+bool IsDriveRootPath(const std::string& windowsPath) {
+    if (windowsPath.empty())
+        return true;
+    const std::string posix = world::ToPosix(windowsPath);
+    return !posix.empty() && world::IsDriveRoot(posix);
+}
+
+FileHandle PosixFileService::OpenForReading(const std::string& path) {
+    return OpenRegular(Posix(path), O_RDONLY);
+}
+
+bool PosixFileService::FileLength(const FileHandle& file, std::int64_t& length) {
+    struct stat st {};
+    if (!file.IsOpen() || ::fstat(file.Descriptor(), &st) != 0)
+        return false;
+    length = st.st_size;
+    return true;
+}
+
+FileHandle PosixFileService::OpenReadWrite(const std::string& path) {
+    return OpenRegular(Posix(path), O_RDWR | O_CREAT);
+}
+
+bool PosixFileService::WriteAt(const FileHandle& file, std::int64_t offset, const void* data,
+                               std::size_t size) {
+    if (!file.IsOpen())
+        return false;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(file.Descriptor(), p, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool PosixFileService::FlushToDisk(const FileHandle& file) {
+    return file.IsOpen() && ::fdatasync(file.Descriptor()) == 0;
+}
+
+bool PosixFileService::Close(FileHandle& file) {
+    return file.Close();
+}
+
+bool PosixFileService::SetAttributesNormal(const std::string& path) {
+    const std::string posix = Posix(path);
+    if (posix.empty())
+        return false;
+    // An O_PATH descriptor pins the file without following a link or opening a device; the
+    // mode is then changed through the descriptor's own /proc entry, so it is this very file.
+    const int fd = ::open(posix.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = false;
+    if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) {
+        const mode_t mode = (st.st_mode & 07777) | S_IWUSR;
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        ok = (st.st_mode & S_IWUSR) || ::chmod(self.c_str(), mode) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool PosixFileService::DeleteFileA(const std::string& path) {
+    const std::string posix = Posix(path);
+    if (posix.empty() || world::IsDriveRoot(posix))
+        return false;
+    struct stat st {};
+    if (::lstat(posix.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return ::unlink(posix.c_str()) == 0;
+}
+
+std::vector<std::string> PosixFileService::ListFiles(const std::string& folder,
+                                                     const std::string& pattern,
+                                                     bool includeHidden) {
+    std::vector<std::string> patterns;
+    for (size_t start = 0; start <= pattern.size();) {
+        size_t end = pattern.find(';', start);
+        if (end == std::string::npos)
+            end = pattern.size();
+        if (end > start)
+            patterns.push_back(pattern.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<std::string> names;
+    for (const auto& e : ReadFolder(Posix(folder))) {
+        if (S_ISDIR(e.st.st_mode) || (!includeHidden && e.name[0] == '.'))
+            continue;
+        const std::string name = world::EncodeName(e.name);
+        if (std::any_of(patterns.begin(), patterns.end(),
+                        [&](const std::string& p) { return MatchesPattern(name, p); }))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int c =
+            QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+std::string PosixFileService::GetSpecialFolder(int which) {
+    switch (which) {
+    case 0:
+        return "C:\\WINDOWS";
+    case 1:
+        return "C:\\WINDOWS\\system32";
+    case 2:
+        return world::TempPath();
+    default:
+        return {};
+    }
+}
+
+bool PosixFileService::GetFolder(const std::string& path, FsoFolder& folder) {
+    const std::string posix = Posix(path);
+    const int fd = OpenFolderFd(posix);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0;
+    ::close(fd);
+    if (!ok)
+        return false;
+    folder.Path = world::ToWindows(posix);
+    while (folder.Path.size() > 3 && folder.Path.back() == '\\')
+        folder.Path.pop_back();
+    folder.Device = st.st_dev;
+    return true;
+}
+
+std::vector<FsoItem> PosixFileService::Files(const FsoFolder& folder) {
+    std::vector<FsoItem> items;
+    for (const auto& e : ReadFolder(Posix(folder.Path)))
+        if (!S_ISDIR(e.st.st_mode)) {
+            const std::string name = world::EncodeName(e.name);
+            items.push_back({JoinWindows(folder.Path, name), name, e.st.st_dev});
+        }
+    return items;
+}
+
+std::vector<FsoItem> PosixFileService::SubFolders(const FsoFolder& folder) {
+    std::vector<FsoItem> items;
+    for (const auto& e : ReadFolder(Posix(folder.Path)))
+        if (S_ISDIR(e.st.st_mode)) {
+            const std::string name = world::EncodeName(e.name);
+            items.push_back({JoinWindows(folder.Path, name), name, e.st.st_dev});
+        }
+    return items;
+}
+
+bool PosixFileService::DeleteFolder(const std::string& path, bool force) {
+    const std::string posix = Posix(path);
+    if (posix.empty() || world::IsDriveRoot(posix))
+        return false;
+    std::string parent, name;
+    if (!SplitParent(posix, parent, name))
+        return false;
+    struct stat st {};
+    if (::lstat(posix.c_str(), &st) != 0)
+        return false;
+    if (S_ISLNK(st.st_mode))
+        return ::unlink(posix.c_str()) == 0; // the link goes, its target stays
+    if (!S_ISDIR(st.st_mode))
+        return false;
+    const int parentFd = OpenFolderFd(parent);
+    if (parentFd < 0)
+        return false;
+    const bool ok = RemoveTreeAt(parentFd, name, st.st_dev, force);
+    ::close(parentFd);
+    return ok;
+}
+
+FileService& FileSystem() {
+    return *Current();
+}
+
+ScopedFileSystem::ScopedFileSystem(FileService& service) : previous_(Current()) {
+    Current() = &service;
+}
+
+ScopedFileSystem::~ScopedFileSystem() {
+    Current() = previous_;
+}
+
+} // namespace corvane::platform

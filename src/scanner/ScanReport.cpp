@@ -1,0 +1,45 @@
+#include "scanner/ScanReport.h"
+
+#include "platform/files.h"
+#include "traces/modCache.h"
+
+namespace corvane::ScanReport {
+
+std::string ReportText(long cookies, long others) {
+    const std::string rule(52, '-');
+    const std::string lines[] = {
+        "Scanning Complete By Corvane" + std::string(13, ' '),
+        "",
+        "Unsafe Files Found:",
+        rule,
+        "Cookies Found: " + std::to_string(cookies),
+        "Other Files Found: " + std::to_string(others),
+        "",
+        "Action Required:",
+        rule,
+        "Activate Cleaner To Remove Files" + std::string(20, ' '),
+    };
+    // CR LF between lines, none after the last one.
+    std::string text = lines[0];
+    for (std::size_t i = 1; i < std::size(lines); ++i)
+        text += "\r\n" + lines[i];
+    return text;
+}
+
+std::vector<std::string> CookieFileNames(const std::string& windowsFolder) {
+    return platform::FileSystem().ListFiles(windowsFolder, kCookiePattern, false);
+}
+
+std::vector<std::string> CacheAddresses() {
+    return modCache::ListCacheUrls();
+}
+
+Counts CountTraces(const ScanLocations::VariableReader& variable) {
+    Counts counts;
+    counts.cookies =
+        static_cast<long>(CookieFileNames(ScanLocations::CookieFolder(variable)).size());
+    counts.others = static_cast<long>(CacheAddresses().size());
+    return counts;
+}
+
+} // namespace corvane::ScanReport

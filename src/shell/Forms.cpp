@@ -1,0 +1,93 @@
+#include "shell/Forms.h"
+
+#include "scanner/Form1.h"
+#include "shell/splash.h"
+
+#include <memory>
+#include <utility>
+
+namespace corvane::Forms {
+namespace {
+
+struct Windows {
+    std::unique_ptr<splash> splashWindow;
+    std::unique_ptr<Form1> scannerWindow;
+    std::function<EraserWindow*()> eraserWindow;
+    std::function<void()> unloadEraserWindow;
+};
+
+Windows& State() {
+    static Windows windows;
+    return windows;
+}
+
+/// Hands a closing window to the event loop for deletion: it may be closing from inside one of
+/// its own handlers (a timer tick), which must finish before the object goes.
+template <class Window> void DestroyLater(std::unique_ptr<Window>& window) {
+    if (!window)
+        return;
+    window->hide();
+    window.release()->deleteLater();
+}
+
+} // namespace
+
+Form1& ScannerWindow() {
+    Windows& state = State();
+    if (!state.scannerWindow) {
+        Form1Hooks hooks;
+        hooks.showSplash = [] { ShowSplash(); };
+        hooks.eraserWindow = []() -> EraserWindow* {
+            return State().eraserWindow ? State().eraserWindow() : nullptr;
+        };
+        hooks.unloadEraserWindow = [] {
+            if (State().unloadEraserWindow)
+                State().unloadEraserWindow();
+        };
+        hooks.unloaded = [] { DestroyLater(State().scannerWindow); };
+        state.scannerWindow = std::make_unique<Form1>(std::move(hooks));
+        // The pointer is set before the load step, so a request from inside it finds this window.
+        state.scannerWindow->Form_Load();
+    }
+    return *state.scannerWindow;
+}
+
+Form1* ScannerWindowIfLoaded() {
+    return State().scannerWindow.get();
+}
+
+void ShowSplash() {
+    Windows& state = State();
+    if (!state.splashWindow) {
+        state.splashWindow = std::make_unique<splash>();
+        // The load step loads the scanner window, whose own load step asks for the splash again:
+        // the pointer is already set, so that request only makes this splash visible.
+        state.splashWindow->Form_Load();
+    }
+    if (state.splashWindow && !state.splashWindow->isVisible())
+        state.splashWindow->show();
+}
+
+splash* SplashIfLoaded() {
+    return State().splashWindow.get();
+}
+
+void UnloadSplash() {
+    Windows& state = State();
+    if (state.splashWindow)
+        state.splashWindow->StopTimers();
+    DestroyLater(state.splashWindow);
+}
+
+void SetEraserWindow(std::function<EraserWindow*()> get, std::function<void()> unload) {
+    State().eraserWindow = std::move(get);
+    State().unloadEraserWindow = std::move(unload);
+}
+
+void UnloadAll() {
+    Windows& state = State();
+    state.splashWindow.reset();
+    state.scannerWindow.reset();
+}
+
+} // namespace corvane::Forms

@@ -1,0 +1,38 @@
+#pragma once
+// The program's top-level windows, one of each at most, created on first use as the system's
+// forms are. The splash and the scanner window reach each other through here; the eraser window
+// registers itself here when it exists.
+
+#include <functional>
+
+namespace corvane {
+
+class EraserWindow;
+class Form1;
+class splash;
+
+namespace Forms {
+
+/// The scanner window, created and loaded (hidden) when it does not exist yet.
+Form1& ScannerWindow();
+/// The scanner window when it exists, else null.
+Form1* ScannerWindowIfLoaded();
+
+/// Shows the splash: loads it when it is not loaded (which loads the scanner window hidden),
+/// otherwise only makes it visible. There is never more than one.
+void ShowSplash();
+/// The splash when it is loaded, else null.
+splash* SplashIfLoaded();
+/// Closes and destroys the splash (it is deleted once the event loop runs).
+void UnloadSplash();
+
+/// How the scanner window reaches the eraser window: `get` returns it (creating and loading it
+/// when needed), `unload` closes and destroys it. Set by the application once the eraser window
+/// exists; until then "Activate Cleaner" only resets the scanner's own bar.
+void SetEraserWindow(std::function<EraserWindow*()> get, std::function<void()> unload);
+
+/// Destroys every window at once (for the end of a test).
+void UnloadAll();
+
+} // namespace Forms
+} // namespace corvane

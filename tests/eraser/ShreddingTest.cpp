@@ -1,0 +1,419 @@
+// The file wipe, the folder-tree wipe and the two confirmed shredding actions, on real files
+// in a temporary world, with a recording files service where counts matter.
+
+#include "eraser/Shredding.h"
+#include "platform/messageloop.h"
+#include "platform/world.h"
+#include "support/RecordingFiles.h"
+#include "support/TempWorld.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <pwd.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace corvane::eraser {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingFiles;
+using testing::TempWorld;
+
+std::string Read(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Answers every box with a fixed code and keeps what was asked.
+struct BoxLog {
+    std::vector<platform::MessageBoxRequest> boxes;
+    std::vector<bool> hourglassShown;
+    platform::ScopedAnswerer scope;
+    explicit BoxLog(int answer)
+        : scope([this, answer](const platform::MessageBoxRequest& r) {
+              boxes.push_back(r);
+              const QCursor* c = QGuiApplication::overrideCursor();
+              hourglassShown.push_back(c != nullptr && c->shape() == Qt::WaitCursor);
+              return answer;
+          }) {}
+};
+
+class WipeTest : public ::testing::Test {
+protected:
+    TempWorld world;
+    fs::path dir = world.Posix("C:\\shred");
+    void SetUp() override { fs::create_directories(dir); }
+    std::string Win(const fs::path& p) const { return world::ToWindows(p.string()); }
+};
+
+TEST(WipeBlockCount, RoundsHalfToEven) {
+    EXPECT_EQ(WipeBlockCount(0), 0);
+    EXPECT_EQ(WipeBlockCount(100), 0);
+    EXPECT_EQ(WipeBlockCount(4096), 0);
+    EXPECT_EQ(WipeBlockCount(4097), 1);
+    EXPECT_EQ(WipeBlockCount(8192), 1);
+    EXPECT_EQ(WipeBlockCount(12000), 1);
+    EXPECT_EQ(WipeBlockCount(12288), 2);
+    EXPECT_EQ(WipeBlockCount(20480), 2); // 2.5 rounds down to the even 2
+    EXPECT_EQ(WipeBlockCount(28672), 4); // 3.5 rounds up to the even 4
+    EXPECT_EQ(WipeBlockCount(std::int64_t{1} << 40), std::int64_t{1} << 27);
+}
+
+// Each edge case: the blocks per pass, and the length the file reaches before it is deleted.
+TEST_F(WipeTest, PassesBlocksAndFinalLengthFollowTheRoundedBlockCount) {
+    struct Case {
+        std::size_t size;
+        int blocksPerPass;
+        std::int64_t lengthAtDelete;
+    };
+    for (const Case& c : {Case{0, 1, 8192}, Case{100, 1, 8192}, Case{4096, 1, 8192},
+                          Case{8192, 2, 16384}, Case{12000, 2, 16384}, Case{12288, 3, 24576}}) {
+        SCOPED_TRACE(c.size);
+        const fs::path file = TempWorld::Write(dir / "f.bin", std::string(c.size, 'a'));
+        const std::string win = Win(file);
+        RecordingFiles rec;
+        WipeFile(win);
+        EXPECT_EQ(rec.Count("readwrite", win), kWipePasses);
+        EXPECT_EQ(rec.Count("flush", win), kWipePasses);
+        EXPECT_EQ(rec.Count("write", win), kWipePasses * c.blocksPerPass);
+        EXPECT_EQ(rec.sizeAtDelete[win], c.lengthAtDelete);
+        EXPECT_FALSE(fs::exists(file));
+        // Within a pass the blocks run from offset 0 upward, and a flush ends every pass.
+        std::vector<std::int64_t> offsets;
+        for (const auto& call : rec.calls) {
+            if (call.op == "write")
+                offsets.push_back(call.offset);
+            if (call.op == "flush") {
+                ASSERT_EQ(offsets.size(), static_cast<size_t>(c.blocksPerPass));
+                for (int k = 0; k < c.blocksPerPass; ++k)
+                    EXPECT_EQ(offsets[k], std::int64_t{k} * kWipeBlockSize);
+                offsets.clear();
+            }
+        }
+        EXPECT_TRUE(offsets.empty());
+        EXPECT_EQ(rec.calls.back().op, "delete");
+    }
+}
+
+TEST_F(WipeTest, TheFileHoldsOnlyHashesToTheRoundedLengthBeforeItIsDeleted) {
+    const fs::path file = TempWorld::Write(dir / "secret.txt", std::string(12000, 's'));
+    const std::string win = Win(file);
+    RecordingFiles rec;
+    std::string seen;
+    rec.before = [&](const std::string& op, const std::string&) {
+        if (op == "delete")
+            seen = Read(file);
+    };
+    WipeFile(win);
+    EXPECT_EQ(seen, std::string(16384, '#'));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(WipeTest, AVanishedPathIsCreatedWipedWithOneBlockAndLeavesNothing) {
+    const std::string win = Win(dir / "gone.txt");
+    RecordingFiles rec;
+    WipeFile(win);
+    EXPECT_EQ(rec.Count("write", win), kWipePasses);
+    EXPECT_EQ(rec.sizeAtDelete[win], 8192);
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(WipeTest, AReadOnlyFileIsWipedBecauseItsAttributesAreClearedFirst) {
+    const fs::path file = TempWorld::Write(dir / "ro.txt", "read only");
+    fs::permissions(file, fs::perms::owner_read);
+    RecordingFiles rec;
+    std::string seen;
+    rec.before = [&](const std::string& op, const std::string&) {
+        if (op == "delete")
+            seen = Read(file);
+    };
+    WipeFile(Win(file));
+    EXPECT_EQ(seen, std::string(8192, '#'));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(WipeTest, ALinkIsRemovedAndItsTargetLeftUntouched) {
+    const fs::path target = TempWorld::Write(world.Root() / "target.txt", "keep me");
+    fs::permissions(target, fs::perms::owner_read);
+    fs::create_symlink(target, dir / "link.txt");
+    const fs::path folderTarget = world.Root() / "folder-target";
+    TempWorld::Write(folderTarget / "inner.txt", "keep me too");
+    fs::create_directory_symlink(folderTarget, dir / "link-dir");
+
+    WipeFile(Win(dir / "link.txt"));
+    WipeFolderTree(Win(dir));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "link.txt")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "link-dir")));
+    EXPECT_EQ(Read(target), "keep me");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(Read(folderTarget / "inner.txt"), "keep me too");
+}
+
+TEST_F(WipeTest, FifosAndSocketsAreNeverOpenedForOverwriting) {
+    const fs::path fifo = dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path sock = dir / "sock";
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+    RecordingFiles rec;
+    // A FIFO opened for writing would block for ever; reaching the end proves it never was.
+    WipeFile(Win(fifo));
+    WipeFile(Win(sock));
+    ::close(s);
+    EXPECT_EQ(rec.Count("write"), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(fifo)));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(sock)));
+}
+
+TEST_F(WipeTest, RefusedAccessLeavesTheFileAsItWas) {
+    const fs::path file = TempWorld::Write(dir / "locked.txt", "in use");
+    const std::string win = Win(file);
+    RecordingFiles rec;
+    rec.refuse[win] = {"read", "readwrite", "attributes", "delete"};
+    WipeFile(win);
+    EXPECT_EQ(Read(file), "in use");
+    EXPECT_EQ(rec.Count("write"), 0);
+    // Every step was still tried, in order: the failures are skipped, not fatal.
+    EXPECT_EQ(rec.Count("readwrite", win), kWipePasses);
+    EXPECT_EQ(rec.Count("delete", win), 1);
+}
+
+// Really refused access: an unprivileged process shreds a file it may read but not change.
+TEST_F(WipeTest, AnUnprivilegedShredderCannotChangeAnotherUsersFile) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to drop to another user";
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    const fs::path prefix = world.Root() / "nobody-world";
+    fs::create_directories(prefix);
+    ASSERT_EQ(::chown(prefix.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    const fs::path file = TempWorld::Write(dir / "root-owned.txt", "root's data");
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(world.Prefix(), fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(world.Root(), fs::perms::others_exec, fs::perm_options::add);
+
+    const fs::path errors = world.Root() / "stderr.txt";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        ::dup2(err, 2);
+        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
+            ::_exit(99);
+        const std::string ctl = std::string(CORVANE_BIN_DIR) + "/corvanectl";
+        ::execl(ctl.c_str(), ctl.c_str(), "--prefix", prefix.c_str(), "--yes", "shred",
+                file.c_str(), static_cast<char*>(nullptr));
+        ::_exit(98);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1); // the shred did not happen, and says so
+    EXPECT_NE(Read(errors).find("is still there"), std::string::npos) << Read(errors);
+    EXPECT_EQ(Read(file), "root's data");
+}
+
+TEST_F(WipeTest, FolderTreeWipesFilesBeforeSubfoldersAndRemovesNoFolder) {
+    TempWorld::Write(dir / "a.txt", "a");
+    TempWorld::Write(dir / "sub" / "b.txt", "b");
+    TempWorld::Write(dir / "sub" / "deeper" / "c.txt", "c");
+    TempWorld::Write(dir / "other" / "d.txt", "d");
+    RecordingFiles rec;
+    WipeFolderTree(Win(dir));
+    std::vector<std::string> deleted;
+    for (const auto& c : rec.calls)
+        if (c.op == "delete")
+            deleted.push_back(world::ToPosix(c.path));
+    ASSERT_EQ(deleted.size(), 4u);
+    EXPECT_EQ(deleted[0], (dir / "a.txt").string());
+    // Depth first: c.txt follows b.txt directly, whichever subfolder comes first.
+    const auto b = std::find(deleted.begin(), deleted.end(), (dir / "sub" / "b.txt").string());
+    ASSERT_NE(b, deleted.end());
+    EXPECT_EQ(*(b + 1), (dir / "sub" / "deeper" / "c.txt").string());
+    EXPECT_TRUE(fs::is_directory(dir / "sub" / "deeper"));
+    EXPECT_TRUE(fs::is_directory(dir / "other"));
+    EXPECT_EQ(rec.Count("deletefolder"), 0);
+}
+
+TEST_F(WipeTest, AFileThatVanishesDuringTheWalkLeavesNothingBehind) {
+    TempWorld::Write(dir / "one.txt", "1");
+    TempWorld::Write(dir / "two.txt", "2");
+    RecordingFiles rec;
+    bool removed = false;
+    rec.before = [&](const std::string& op, const std::string&) {
+        if (op == "read" && !removed) {
+            removed = true;
+            fs::remove(dir / "one.txt");
+            fs::remove(dir / "two.txt");
+        }
+    };
+    WipeFolderTree(Win(dir));
+    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_EQ(rec.Count("delete"), 2);
+}
+
+TEST_F(WipeTest, TheRootOfADriveIsNeverWalked) {
+    TempWorld::Write(world.Posix("C:\\top.txt"), "top");
+    RecordingFiles rec;
+    WipeFolderTree("C:\\");
+    WipeFolderTree("Z:\\");
+    WipeFolderTree("");
+    EXPECT_TRUE(rec.calls.empty());
+    EXPECT_EQ(Read(world.Posix("C:\\top.txt")), "top");
+}
+
+class ShredActionTest : public WipeTest {
+protected:
+    ShredChooser Chooser() {
+        ShredChooser c;
+        c.FilePath = Win(dir);
+        c.DirPath = Win(dir / "tree");
+        c.RefreshFileList = [this] {
+            ++refreshes;
+            return refreshError;
+        };
+        c.DriveChange = [this] { ++driveChanges; };
+        return c;
+    }
+    int refreshes = 0;
+    int driveChanges = 0;
+    std::string refreshError;
+};
+
+TEST_F(ShredActionTest, ShredSelectedFileAsksThenWipesAndRefreshes) {
+    const fs::path file = TempWorld::Write(dir / "pick.txt", "x");
+    ShredChooser c = Chooser();
+    c.FileName = "pick.txt";
+    BoxLog log(platform::vbYes);
+    ShredSelectedFile(c);
+    ASSERT_EQ(log.boxes.size(), 1u);
+    EXPECT_EQ(log.boxes[0].text, "Shred " + Win(dir) + "\\pick.txt ?");
+    EXPECT_EQ(log.boxes[0].title, "Corvane");
+    EXPECT_EQ(log.boxes[0].style, platform::vbYesNo + platform::vbQuestion);
+    EXPECT_TRUE(log.hourglassShown[0]);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(refreshes, 1);
+}
+
+TEST_F(ShredActionTest, NoAnswerChangesNothingAndRestoresThePointer) {
+    const fs::path file = TempWorld::Write(dir / "pick.txt", "x");
+    TempWorld::Write(dir / "tree" / "t.txt", "t");
+    ShredChooser c = Chooser();
+    c.FileName = "pick.txt";
+    RecordingFiles rec;
+    BoxLog log(platform::vbNo);
+    ShredSelectedFile(c);
+    ShredFolder(c);
+    EXPECT_EQ(log.boxes.size(), 2u);
+    EXPECT_TRUE(rec.calls.empty());
+    EXPECT_EQ(Read(file), "x");
+    EXPECT_EQ(Read(dir / "tree" / "t.txt"), "t");
+    EXPECT_EQ(refreshes + driveChanges, 0);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ShredActionTest, WithNoFileSelectedTheQuestionShowsTheFolderPath) {
+    ShredChooser c = Chooser();
+    c.FilePath = Win(dir) + "\\";
+    BoxLog log(platform::vbNo);
+    ShredSelectedFile(c);
+    ASSERT_EQ(log.boxes.size(), 1u);
+    EXPECT_EQ(log.boxes[0].text, "Shred " + Win(dir) + "\\ ?");
+}
+
+TEST_F(ShredActionTest, ARefreshErrorIsShownAfterThePointerIsRestored) {
+    TempWorld::Write(dir / "pick.txt", "x");
+    ShredChooser c = Chooser();
+    c.FileName = "pick.txt";
+    refreshError = "Path not found";
+    BoxLog log(platform::vbYes);
+    ShredSelectedFile(c);
+    ASSERT_EQ(log.boxes.size(), 2u);
+    EXPECT_EQ(log.boxes[1].text, "Path not found");
+    EXPECT_EQ(log.boxes[1].style, platform::vbOKOnly + platform::vbExclamation);
+    EXPECT_EQ(log.boxes[1].title, "Corvane");
+    EXPECT_FALSE(log.hourglassShown[1]);
+}
+
+TEST_F(ShredActionTest, ShredFolderWipesEveryFileThenRemovesTheTree) {
+    const fs::path tree = dir / "tree";
+    TempWorld::Write(tree / "a.txt", std::string(100, 'a'));
+    TempWorld::Write(tree / "x" / "y" / "b.txt", std::string(9000, 'b'));
+    RecordingFiles rec;
+    BoxLog log(platform::vbYes);
+    ShredFolder(Chooser());
+    ASSERT_EQ(log.boxes.size(), 1u);
+    EXPECT_EQ(log.boxes[0].text, "Shred " + Win(tree) + " and all its contents?");
+    EXPECT_EQ(log.boxes[0].style, platform::vbYesNo + platform::vbExclamation);
+    EXPECT_TRUE(log.hourglassShown[0]);
+    EXPECT_FALSE(fs::exists(tree));
+    EXPECT_EQ(rec.Count("readwrite"), 2 * kWipePasses);
+    // Both files were overwritten before the folder went.
+    ASSERT_EQ(rec.calls.back().op, "deletefolder");
+    EXPECT_EQ(rec.Count("delete"), 2);
+    EXPECT_EQ(driveChanges, 1);
+}
+
+// A yield inside the wipe can run the same action again (a second click); the inner run takes
+// the tree, and the outer walk skips what is gone without harm.
+TEST_F(ShredActionTest, AShredReenteredThroughAYieldFinishesCleanly) {
+    const fs::path tree = dir / "tree";
+    for (int i = 0; i < 4; ++i)
+        TempWorld::Write(tree / ("f" + std::to_string(i)) / "data.txt", "d");
+    RecordingFiles rec;
+    BoxLog log(platform::vbYes);
+    int depth = 0;
+    rec.before = [&](const std::string& op, const std::string&) {
+        if (op == "read" && depth == 0) {
+            ++depth;
+            ShredFolder(Chooser());
+        }
+    };
+    ShredFolder(Chooser());
+    EXPECT_FALSE(fs::exists(tree));
+    EXPECT_EQ(log.boxes.size(), 2u);
+    EXPECT_EQ(driveChanges, 2);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ShredActionTest, TheRootOfADriveIsRefusedWithABoxAndNothingTouched) {
+    TempWorld::Write(world.Posix("C:\\top.txt"), "top");
+    for (const std::string root : {"C:\\", "Z:\\", "c:", "Z:\\tmp\\.."}) {
+        SCOPED_TRACE(root);
+        ShredChooser c = Chooser();
+        c.FilePath = root;
+        c.DirPath = root;
+        RecordingFiles rec;
+        BoxLog log(platform::vbYes);
+        ShredFolder(c);
+        ShredSelectedFile(c);
+        EXPECT_TRUE(rec.calls.empty());
+        ASSERT_EQ(log.boxes.size(), 2u);
+        for (const auto& box : log.boxes) {
+            EXPECT_NE(box.text.find("root folder of a drive"), std::string::npos);
+            EXPECT_EQ(box.style, platform::vbOKOnly + platform::vbExclamation);
+            EXPECT_EQ(box.title, "Corvane");
+        }
+        EXPECT_EQ(driveChanges + refreshes, 0);
+    }
+    EXPECT_EQ(Read(world.Posix("C:\\top.txt")), "top");
+}
+
+} // namespace
+} // namespace corvane::eraser

@@ -2,6 +2,7 @@
 // is one row of the table below; the usage text is made from the same rows.
 
 #include "cli/command.h"
+#include "eraser/FolderErasers.h"
 #include "traces/CleanIT.h"
 
 #include <string>
@@ -15,7 +16,23 @@ struct Eraser {
     void (*run)();    ///< the eraser; erasers report nothing
 };
 
+// The folder erasers run with a URL list and a history object of their own, as the eraser
+// window's buttons run them with the window's.
+void EraseHistory() {
+    eraser::WindowlessErasers().Erasers().EraseHistory();
+}
+void EraseAll() {
+    eraser::WindowlessErasers().Erasers().EraseAll();
+}
+void CleanTempFolder() {
+    eraser::WindowlessErasers().Erasers().CleanTempFolder();
+}
+
 constexpr Eraser kErasers[] = {
+    {"history", "the browser's history traces (cache, typed URLs, index.dat, cookies, history)",
+     EraseHistory},
+    {"all", "everything: history, the registry lists and the temporary folder", EraseAll},
+    {"temp", "the temporary folder", CleanTempFolder},
     {"typed", "the addresses typed into the browser", CleanIT::CleanTypedURLs},
     {"run", "the Run dialog's list", CleanIT::CleanRunMRU},
     {"find", "the file-search list", CleanIT::CleanFindMRU},

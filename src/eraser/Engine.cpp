@@ -13,6 +13,7 @@
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "eraser/Backdrop.h"
+#include "eraser/FolderErasers.h"
 #include "eraser/ImageTriplet.h"
 #include "platform/drawing.h"
 #include "platform/files.h"
@@ -177,6 +178,7 @@ void Engine::CreateLists() {
 
     List1 = MakeChild<QListWidget>(Picture2, QRect(8, 168, 232, 70));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    list1Box_ = MakeList1Box();
     connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
 
     CheStart = MakeChild<QCheckBox>(Picture2, QRect(92, 246, 152, 16));
@@ -350,12 +352,12 @@ void Engine::closeEvent(QCloseEvent* event) {
 }
 
 void Engine::ReadFolders() {
-    constexpr const char* kShellFolders =
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    HistoryFolder = CleanIT::GetRegString(platform::HKEY_CURRENT_USER, kShellFolders, "History");
-    CacheFolder = CleanIT::GetRegString(platform::HKEY_CURRENT_USER, kShellFolders, "Cache");
-    CookiesFolder = CleanIT::GetRegString(platform::HKEY_CURRENT_USER, kShellFolders, "Cookies");
-    TempFolder = platform::FileSystem().GetSpecialFolder(2);
+    eraser::BrowserFolders folders = eraser::ReadBrowserFolders();
+    HistoryFolder = folders.HistoryFolder;
+    CacheFolder = folders.CacheFolder;
+    CookiesFolder = folders.CookiesFolder;
+    TempFolder = folders.TempFolder;
+    erasers_ = std::make_unique<eraser::FolderErasers>(*list1Box_, *URLHistory, std::move(folders));
 }
 
 void Engine::ReadRunValue() {

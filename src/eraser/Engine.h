@@ -40,7 +40,9 @@ class chameleonButton;
 
 namespace eraser {
 class Backdrop;
+class FolderErasers;
 class ImageTriplet;
+class ListBox;
 } // namespace eraser
 
 /// What the eraser window reaches outside itself; the application fills these in and a test
@@ -95,6 +97,8 @@ public:
     void Form_Load();
     /// Removes the notification icon and stops the timers.
     void Form_Unload();
+    /// True once the window has been unloaded (closed), until it is loaded again.
+    bool IsUnloaded() const { return unloaded_; }
 
     // Event handlers, named as the system names them.
     /// The icon's mouse messages arrive here (X = 15 times the message number).
@@ -217,6 +221,7 @@ private:
     void CreateCleanPanel();
     void CreateMenu();
     void ReadFolders();
+    std::unique_ptr<eraser::ListBox> MakeList1Box();
     void ReadRunValue();
     std::string ProgramFolder() const;
     std::string ExecutablePath() const;
@@ -225,6 +230,9 @@ private:
 
     EngineHooks hooks_;
     std::array<eraser::ImageTriplet*, 14> triplets_{};
+    // `List1` as the folder erasers use it, and the erasers over it (made at load).
+    std::unique_ptr<eraser::ListBox> list1Box_;
+    std::unique_ptr<eraser::FolderErasers> erasers_;
     bool unloaded_ = false;
     bool placed_ = false;
 };

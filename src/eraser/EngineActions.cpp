@@ -8,6 +8,7 @@
 #include "controls/Label.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
+#include "eraser/FolderErasers.h"
 #include "eraser/ImageTriplet.h"
 #include "eraser/Shredding.h"
 #include "platform/world.h"
@@ -54,10 +55,54 @@ void Engine::Timer1_Timer() {
     }
 }
 
+namespace {
+
+/// `List1` as the folder erasers see it.
+class List1Box : public eraser::ListBox {
+public:
+    explicit List1Box(QListWidget* list) : list_(list) {}
+    void Clear() override { list_->clear(); }
+    void AddItem(const std::string& item) override { list_->addItem(QString::fromStdString(item)); }
+    int ListCount() const override { return list_->count(); }
+    std::string List(int index) const override {
+        const QListWidgetItem* item = list_->item(index);
+        return item != nullptr ? item->text().toStdString() : std::string();
+    }
+
+private:
+    QListWidget* list_;
+};
+
+} // namespace
+
+std::unique_ptr<eraser::ListBox> Engine::MakeList1Box() {
+    return std::make_unique<List1Box>(List1);
+}
+
 void Engine::RefreshHistoryList() {
+    // Before the load has made the erasers, the list is filled by the same listing rule.
+    if (erasers_) {
+        erasers_->RefreshHistoryList();
+        return;
+    }
     List1->clear();
     for (const std::string& url : modCache::ListCacheUrls())
         List1->addItem(QString::fromStdString(url));
+}
+
+void Engine::EraseHistory() {
+    if (erasers_)
+        erasers_->EraseHistory();
+}
+
+void Engine::CleanTempFolder() {
+    if (erasers_)
+        erasers_->CleanTempFolder();
+}
+
+void Engine::EraseAll() {
+    if (erasers_)
+        erasers_->EraseAll();
 }
 
 void Engine::List1_DblClick() {

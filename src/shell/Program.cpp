@@ -41,6 +41,9 @@ void Start(EngineHooks hooks) {
 
 Engine& EraserWindow() {
     State& state = Program();
+    // A window the desktop closed is unloaded; asking for it again loads a fresh one.
+    if (state.engine && state.engine->IsUnloaded())
+        state.engine.release()->deleteLater();
     if (!state.engine) {
         state.engine = std::make_unique<Engine>(state.hooks);
         // The pointer is set before the load step, so the scanner window, loaded from inside

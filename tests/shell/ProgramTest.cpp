@@ -112,6 +112,17 @@ TEST_F(ProgramTest, TheSplashBringsUpTheScannerAndClosingItUnloadsTheEraser) {
     EXPECT_TRUE(scanner->isVisible());
     EXPECT_TRUE(eraser->isVisible());
 
+    // Closed by the desktop, the eraser window is unloaded; the scanner's hand-over loads a new
+    // one.
+    eraser->close();
+    EXPECT_FALSE(SysTray::IconPresent());
+    scanner->chameleonButton1_Click();
+    Engine* again = Program::EraserWindowIfLoaded();
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(again->IsUnloaded());
+    EXPECT_TRUE(again->isVisible());
+    EXPECT_TRUE(SysTray::IconPresent());
+
     scanner->close();
     EXPECT_FALSE(SysTray::IconPresent()) << "the eraser's unload removes the icon";
     EXPECT_EQ(Program::EraserWindowIfLoaded(), nullptr);

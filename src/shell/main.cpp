@@ -15,7 +15,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Corvane"));
+    // No application display name: the desktop would append it to every window title, and the
+    // message boxes carry their own titles ("Scanning Done") exactly as given.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/icon.png")));
     corvane::platform::EnsureFonts();
 

@@ -106,7 +106,7 @@ e2e_begin() {
 start_display() {
     local numberfile=$E2E_DIR/display
     : >"$numberfile"
-    spawn Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$numberfile" \
+    spawn Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberfile" \
         >"$E2E_DIR/xvfb.log" 2>&1
     wait_until "$E2E_TIMEOUT" "Xvfb to choose a display" grep -q '^[0-9]' "$numberfile"
     export DISPLAY=:$(head -n1 "$numberfile")
@@ -188,11 +188,12 @@ click_at() {
     xdotool click --repeat "$repeat" --delay 120 "$button"
 }
 
-# The tray icon's window: the window captioned "Corvane" that trayer has embedded.
+# The tray icon's window: corvane's window (by its class) that trayer has embedded.
 tray_icon() {
-    xwininfo -tree -id "$TRAY_PANEL" 2>/dev/null | awk '/"Corvane"/ { print $1; exit }'
+    xwininfo -tree -id "$TRAY_PANEL" 2>/dev/null | awk '/\("corvane" "corvane"\)/ { print $1; exit }'
 }
 tray_icon_present() { [ -n "$(tray_icon)" ]; }
+tray_icon_absent() { [ -z "$(tray_icon)" ]; }
 
 wait_tray_icon() {
     wait_until "$E2E_TIMEOUT" "Corvane's icon in the notification area" tray_icon_present

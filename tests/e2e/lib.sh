@@ -137,6 +137,7 @@ windows_of_size() {
         geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/^ *Geometry: //p')
         [ "$geometry" = "$size" ] && echo "$w"
     done
+    return 0
 }
 
 window_shown() { [ -n "$(windows_of_size "$1")" ]; }
@@ -161,6 +162,7 @@ dialog_with_title() {
         xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG &&
             echo "$w"
     done
+    return 0
 }
 dialog_shown() { [ -n "$(dialog_with_title "$1")" ]; }
 dialog_gone() { [ -z "$(dialog_with_title "$1")" ]; }
@@ -209,6 +211,7 @@ popup_windows() {
         xwininfo -children -id "$w" 2>/dev/null | grep -q 'Parent window id: .*(the root window)' &&
             echo "$w"
     done
+    return 0
 }
 popup_shown() { [ -n "$(popup_windows)" ]; }
 

@@ -1,6 +1,8 @@
 // One test program for the whole project. It gives itself a private home, data, config and world
 // folder before anything runs, so no test can reach the real user's files even by mistake.
 
+#include "support/ChildRole.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -27,10 +29,16 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
+    std::error_code ec;
+    if (const char* role = std::getenv("CORVANE_TEST_CHILD")) {
+        const int rc = corvane::testing::RunChildRole(role);
+        fs::remove_all(base, ec);
+        return rc;
+    }
+
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     const int rc = RUN_ALL_TESTS();
-    std::error_code ec;
     fs::remove_all(base, ec);
     return rc;
 }

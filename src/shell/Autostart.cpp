@@ -49,7 +49,7 @@ std::string EscapeStringValue(std::string_view text) {
 
 fs::path Folder() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    // The specification of the base directories ignores a relative value.
+    // The XDG base-directory rules ignore a relative value.
     if (config != nullptr && config[0] == '/')
         return fs::path(config) / "autostart";
     const char* home = std::getenv("HOME");

@@ -19,6 +19,7 @@
 #include "support/NamedProcess.h"
 #include "support/TempWorld.h"
 
+#include "support/RunUntil.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -27,6 +28,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -39,17 +41,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::MessageBoxRequest;
 using testing::RunCorvanectl;
-
-template <class Done> bool RunUntil(Done done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using testing::RunUntil;
 
 void Pump(int ms) {
     RunUntil([] { return false; }, ms);

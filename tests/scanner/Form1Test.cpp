@@ -16,12 +16,14 @@
 #include "scanner/ScanReport.h"
 #include "support/TempWorld.h"
 
+#include "support/RunUntil.h"
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QLocale>
 #include <QMouseEvent>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,17 +34,7 @@ namespace {
 
 using platform::MessageBoxRequest;
 
-// Runs the event loop until `done` holds or `ms` milliseconds of real time have passed.
-template <class Done> bool RunUntil(Done done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using testing::RunUntil;
 
 // A left click on a control, as the pointer delivers it.
 void ClickOn(QWidget* widget) {

@@ -187,7 +187,15 @@ click_at() {
     # A small move inside the target: the buttons notice the pointer from a move over them.
     xdotool mousemove --window "$window" "$((x + 1))" "$y"
     sleep 0.05
-    xdotool click --repeat "$repeat" --delay 120 "$button"
+    if [ "$repeat" = 1 ]; then
+        # Press and release a moment apart, as a hand does: the release then never overtakes
+        # the press on a busy machine.
+        xdotool mousedown "$button"
+        sleep 0.05
+        xdotool mouseup "$button"
+    else
+        xdotool click --repeat "$repeat" --delay 120 "$button"
+    fi
 }
 
 # The tray icon's window: corvane's window (by its class) that trayer has embedded.

@@ -13,7 +13,7 @@ wait_tray_icon >/dev/null || exit 1
 start_browser_process
 # While the browser runs nothing is erased; it runs for several of the watcher's ticks, so
 # that the watcher has seen it even on a loaded machine.
-for _ in 1 2 3 4 5 6; do
+for _ in 1 2 3 4 5 6 7 8; do
     sleep "$tick"
     [ -n "$(ctl history list)" ] || fail "the history was erased while the browser still ran"
 done
@@ -23,7 +23,7 @@ wait_until "$E2E_TIMEOUT" "the history to be erased after the browser closed" \
 
 ctl history add http://news.example.org/today.html "Today's News" >/dev/null ||
     fail "history add failed"
-for _ in 1 2 3 4 5 6; do
+for _ in 1 2 3 4 5 6 7 8; do
     sleep "$tick"
     [ -n "$(ctl history list)" ] || fail "the history was erased again without a new browser run"
 done

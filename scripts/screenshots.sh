@@ -4,7 +4,7 @@
 # eraser window at rest and the tray menu. Each picture is cropped to its window and written to
 # docs/screenshots/. Needs a build (build/bin, or CORVANE_BIN_DIR) and the e2e tools.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 out=$PWD/docs/screenshots
 # The splash stays four seconds: long enough to find it on a loaded machine.
 export CORVANE_TIME_SCALE=${CORVANE_TIME_SCALE:-2}

@@ -34,6 +34,7 @@ exec_line=$(sed -n 's/^Exec=//p' "$entry")
 [ -n "$exec_line" ] || fail "the autostart entry has no Exec line"
 exec_line=${exec_line//\\\\/\\}
 exec_line=${exec_line//%%/%}
+args=()
 eval "args=($exec_line)" || fail "cannot parse the Exec line: $exec_line"
 [ "${args[-1]}" = -min ] || fail "the autostart entry does not start with -min: $exec_line"
 log "starting as the desktop would: ${args[*]}"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared helpers of the end-to-end tests: a private X display (Xvfb) with a notification area
 # (trayer), a private world and XDG folders, the real programs, real clicks (xdotool) and a
 # clean-up that stops exactly the processes the test started. Sourced by every test script.
@@ -17,9 +18,8 @@ export CORVANE_TIME_SCALE=${CORVANE_TIME_SCALE:-8}
 
 # Window sizes in pixels, from the layouts (twips / 15): they tell the windows apart, since
 # every one of them is captioned "Corvane".
-readonly ENGINE_SIZE=524x276
-readonly SCANNER_SIZE=512x386
-readonly SPLASH_SIZE=379x267
+# shellcheck disable=SC2034 # used by the test scripts that source this file
+readonly ENGINE_SIZE=524x276 SCANNER_SIZE=512x386 SPLASH_SIZE=379x267
 
 E2E_PIDS=()
 E2E_NAME=unnamed
@@ -109,7 +109,8 @@ start_display() {
     spawn Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberfile" \
         >"$E2E_DIR/xvfb.log" 2>&1
     wait_until "$E2E_TIMEOUT" "Xvfb to choose a display" grep -q '^[0-9]' "$numberfile"
-    export DISPLAY=:$(head -n1 "$numberfile")
+    DISPLAY=:$(head -n1 "$numberfile")
+    export DISPLAY
     wait_until "$E2E_TIMEOUT" "the X display $DISPLAY" xdpyinfo
 }
 
@@ -127,6 +128,7 @@ ctl() { "$CORVANE_BIN_DIR/corvanectl" "$@"; }
 # Starts corvane with the given arguments; its output goes to the test's log.
 start_corvane() {
     spawn "$CORVANE_BIN_DIR/corvane" "$@" >>"$E2E_DIR/corvane.log" 2>&1
+    # shellcheck disable=SC2034 # for the test scripts
     CORVANE_PID=$LAST_PID
 }
 
@@ -254,6 +256,7 @@ start_browser_process() {
     mkdir -p "$E2E_DIR/browser"
     cp /bin/sleep "$E2E_DIR/browser/iexplore.exe"
     spawn "$E2E_DIR/browser/iexplore.exe" 600
+    # shellcheck disable=SC2034 # for the test scripts
     BROWSER_PID=$LAST_PID
 }
 

@@ -428,6 +428,8 @@ void Engine::ShowWindow() {
     show();
     raise();
     activateWindow();
+    if (hooks_.windowShown)
+        hooks_.windowShown();
 }
 
 // ---------------------------------------------------------------------------------------------

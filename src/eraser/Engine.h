@@ -54,6 +54,8 @@ struct EngineHooks {
     std::function<void()> enableScannerTimer9;
     /// Ends the program at once (after the icon is gone).
     std::function<void()> endProgram;
+    /// Told each time the window is shown (the first showing from the icon ends a quiet start).
+    std::function<void()> windowShown;
     /// Whether the browser runs (the watcher asks "iexplore.exe" of the process list when empty).
     std::function<bool()> isBrowserRunning;
     /// The program's argument text, all arguments joined by single spaces.

@@ -14,6 +14,7 @@ struct Windows {
     std::unique_ptr<Form1> scannerWindow;
     std::function<EraserWindow*()> eraserWindow;
     std::function<void()> unloadEraserWindow;
+    bool quietStart = false;
 };
 
 Windows& State() {
@@ -64,8 +65,30 @@ void ShowSplash() {
         // the pointer is already set, so that request only makes this splash visible.
         state.splashWindow->Form_Load();
     }
-    if (state.splashWindow && !state.splashWindow->isVisible())
+    if (state.splashWindow && !state.splashWindow->isVisible() && !state.quietStart)
         state.splashWindow->show();
+}
+
+void ShowScanner() {
+    Form1& scanner = ScannerWindow();
+    if (!State().quietStart)
+        scanner.show();
+}
+
+void SetQuietStart(bool quiet) {
+    State().quietStart = quiet;
+}
+
+void EndQuietStart() {
+    Windows& state = State();
+    if (!state.quietStart)
+        return;
+    state.quietStart = false;
+    // The splash, while it is still loaded, shows the scanner window itself when its time is up.
+    if (state.splashWindow)
+        state.splashWindow->show();
+    else if (state.scannerWindow)
+        state.scannerWindow->show();
 }
 
 splash* SplashIfLoaded() {
@@ -88,6 +111,7 @@ void UnloadAll() {
     Windows& state = State();
     state.splashWindow.reset();
     state.scannerWindow.reset();
+    state.quietStart = false;
 }
 
 } // namespace corvane::Forms

@@ -25,6 +25,14 @@ void ShowSplash();
 splash* SplashIfLoaded();
 /// Closes and destroys the splash (it is deleted once the event loop runs).
 void UnloadSplash();
+/// Shows the scanner window, or keeps it for later during a quiet start.
+void ShowScanner();
+
+/// A quiet start (started with "-min" into the notification area) loads the splash and the
+/// scanner window as usual but shows neither, until the user first opens Corvane from the icon.
+void SetQuietStart(bool quiet);
+/// Ends a quiet start: the windows it held back appear as they would have at start.
+void EndQuietStart();
 
 /// How the scanner window reaches the eraser window: `get` returns it (creating and loading it
 /// when needed), `unload` closes and destroys it. Set by the application once the eraser window

@@ -2,6 +2,7 @@
 
 #include "scanner/Form1.h"
 #include "shell/Forms.h"
+#include "shell/SysTray.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +28,7 @@ EngineHooks DefaultHooks(int argc, const char* const* argv) {
     hooks.showSplash = [] { Forms::ShowSplash(); };
     hooks.enableScannerTimer9 = [] { Forms::ScannerWindow().Timer9.SetEnabled(true); };
     hooks.endProgram = [] { QCoreApplication::exit(0); };
+    hooks.windowShown = [] { Forms::EndQuietStart(); };
     hooks.commandLine = Engine::CommandText(argc, argv);
     hooks.executable = QCoreApplication::applicationFilePath().toStdString();
     return hooks;
@@ -34,6 +36,10 @@ EngineHooks DefaultHooks(int argc, const char* const* argv) {
 
 void Start(EngineHooks hooks) {
     Program().hooks = std::move(hooks);
+    // Started into the notification area, Corvane waits there: the splash and the scanner
+    // window appear only when the user first opens it from the icon.
+    Forms::SetQuietStart(Engine::IsMinimisedStart(Program().hooks.commandLine) &&
+                         SysTray::IsTrayAvailable());
     Forms::SetEraserWindow([]() -> corvane::EraserWindow* { return &EraserWindow(); },
                            [] { UnloadEraserWindow(); });
     EraserWindow();

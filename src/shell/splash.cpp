@@ -78,7 +78,7 @@ void splash::Timer3_Timer() {
 }
 
 void splash::Timer2_Timer() {
-    Forms::ScannerWindow().show();
+    Forms::ShowScanner();
     Forms::UnloadSplash();
 }
 

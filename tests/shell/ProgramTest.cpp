@@ -78,9 +78,9 @@ protected:
         SysTray::SetTrayAvailableForTesting(std::nullopt);
     }
 
-    void Start() {
-        const char* argv[] = {"corvane"};
-        EngineHooks hooks = Program::DefaultHooks(1, argv);
+    void Start(bool minimised = false) {
+        const char* argv[] = {"corvane", "-min"};
+        EngineHooks hooks = Program::DefaultHooks(minimised ? 2 : 1, argv);
         hooks.executable = (programFolder / "corvane").string();
         hooks.endProgram = [this] { ++ends; };
         Program::Start(std::move(hooks));
@@ -123,6 +123,34 @@ TEST_F(ProgramTest, TheSplashBringsUpTheScannerAndClosingItUnloadsTheEraser) {
     EXPECT_FALSE(SysTray::IconPresent()) << "the eraser's unload removes the icon";
     EXPECT_EQ(Program::EraserWindowIfLoaded(), nullptr);
     EXPECT_EQ(ends, 0);
+}
+
+TEST_F(ProgramTest, StartedMinimisedItWaitsInTheNotificationAreaUntilOpenedFromTheIcon) {
+    Start(true);
+    Engine* eraser = Program::EraserWindowIfLoaded();
+    ASSERT_NE(eraser, nullptr);
+    EXPECT_TRUE(SysTray::IconPresent());
+    splash* s = Forms::SplashIfLoaded();
+    ASSERT_NE(s, nullptr);
+    s->Timer1.SetInterval(50);
+    s->Timer3.SetInterval(125);
+    s->Timer2.SetInterval(200);
+    bool anyShown = false;
+    ASSERT_TRUE(RunUntilLong([&] {
+        anyShown = anyShown || eraser->isVisible() ||
+                   (Forms::SplashIfLoaded() && Forms::SplashIfLoaded()->isVisible());
+        return Forms::SplashIfLoaded() == nullptr;
+    }));
+    Form1* scanner = Forms::ScannerWindowIfLoaded();
+    ASSERT_NE(scanner, nullptr);
+    EXPECT_FALSE(anyShown) << "no window may appear during a start into the notification area";
+    EXPECT_FALSE(scanner->isVisible());
+    EXPECT_FALSE(eraser->isVisible());
+
+    // The first double click on the icon brings up the eraser and the held-back scanner.
+    eraser->Form_MouseMove(0, 0, 7725.0f, 0.0f);
+    EXPECT_TRUE(eraser->isVisible());
+    EXPECT_TRUE(scanner->isVisible());
 }
 
 TEST_F(ProgramTest, ATypicalCleanScansHandsOverErasesAndReportsCleaned) {

@@ -353,15 +353,24 @@ LONG RegCloseKey(HKEY key) {
     return h.handles.erase(key) > 0 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
+namespace {
+
+// The start of a listing: a readable handle to a key that still exists.
+LONG BeginListing(Hive& h, HKEY key, std::int64_t& id) {
+    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
+        return rc;
+    return KeyExists(h, id) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+} // namespace
+
 LONG RegListSubKeys(HKEY key, std::vector<std::string>& names) {
     names.clear();
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = BeginListing(h, key, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!KeyExists(h, id))
-        return ERROR_KEY_DELETED;
     std::vector<std::pair<std::string, std::string>> rows; // upper-case form, name
     auto st = h.db->Prepare("SELECT name FROM keys WHERE parent = ?1");
     st.Bind(1, id);
@@ -382,10 +391,8 @@ LONG RegListValues(HKEY key, std::vector<RegValue>& values) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
-    if (const LONG rc = Begin(h, key, false, id); rc != ERROR_SUCCESS)
+    if (const LONG rc = BeginListing(h, key, id); rc != ERROR_SUCCESS)
         return rc;
-    if (!KeyExists(h, id))
-        return ERROR_KEY_DELETED;
     auto st = h.db->Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id");
     st.Bind(1, id);
     while (st.Step())

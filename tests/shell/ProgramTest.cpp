@@ -9,6 +9,7 @@
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "platform/messageloop.h"
+#include "platform/settings.h"
 #include "platform/world.h"
 #include "scanner/Form1.h"
 #include "scanner/ScanReport.h"
@@ -215,6 +216,10 @@ TEST_F(ProgramTest, ATypicalCleanScansHandsOverErasesAndReportsCleaned) {
           "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList",
           "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List"})
         EXPECT_EQ(RunCorvanectl({"reg", "query", std::string("HKCU\\") + key}).out, "") << key;
+    // The save tick stores the last-scan date within half a second of the scan's end; the clean
+    // may finish sooner than that on a quiet machine.
+    EXPECT_TRUE(RunUntilLong(
+        [] { return !platform::GetSetting("Halcyra", "Date", "History", "").empty(); }));
     EXPECT_NE(RunCorvanectl({"reg", "query", "HKCU\\Software\\Halcyra\\Date"}).out, "");
     // In the stores: the entries the list left out stay in the cache; the history is empty.
     EXPECT_EQ(Ctl({"cache", "list"}), "00200000\tVisited: " + user +

@@ -5,8 +5,10 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 
 #include <chrono>
 #include <cmath>
@@ -38,19 +40,32 @@ Answerer& CurrentAnswerer() {
     return answerer;
 }
 
-QMessageBox::Icon QtIcon(unsigned icon) {
+// The system's four message-box icons, from the program's own artwork: the desktop theme's
+// icons would look like another program's.
+QString IconResource(unsigned icon) {
     switch (icon) {
     case vbCritical:
-        return QMessageBox::Critical;
+        return QStringLiteral(":/corvane/msgbox-critical.png");
     case vbQuestion:
-        return QMessageBox::Question;
+        return QStringLiteral(":/corvane/msgbox-question.png");
     case vbExclamation:
-        return QMessageBox::Warning;
+        return QStringLiteral(":/corvane/msgbox-exclamation.png");
     case vbInformation:
-        return QMessageBox::Information;
+        return QStringLiteral(":/corvane/msgbox-information.png");
     default:
-        return QMessageBox::NoIcon;
+        return {};
     }
+}
+
+// The window a box belongs to: the asking window's top level when it is on screen, else the
+// window the user is working in. Qt centres a dialog over its parent window.
+QWidget* OwnerWindow(const void* owner) {
+    if (owner != nullptr) {
+        QWidget* window = static_cast<QWidget*>(const_cast<void*>(owner))->window();
+        if (window->isVisible() && !window->isMinimized())
+            return window;
+    }
+    return QApplication::activeWindow();
 }
 
 struct ButtonDef {
@@ -95,8 +110,11 @@ int SafeAnswer(unsigned set) {
 }
 
 int AskWithDialog(const MessageBoxRequest& request) {
-    QMessageBox box(QtIcon(request.Icon()), QString::fromStdString(request.title),
-                    QString::fromStdString(request.text));
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(request.title),
+                    QString::fromStdString(request.text), QMessageBox::NoButton,
+                    OwnerWindow(request.owner));
+    if (const QString icon = IconResource(request.Icon()); !icon.isEmpty())
+        box.setIconPixmap(QPixmap(icon));
     const auto buttons = ButtonsOf(request.Buttons());
     QMessageBox::StandardButtons set;
     for (const auto& b : buttons)
@@ -234,8 +252,8 @@ void Timer::Fire() {
     inTick_ = false;
 }
 
-int MsgBox(const std::string& text, unsigned style, const std::string& title) {
-    const MessageBoxRequest request{text, title, style};
+int MsgBox(const std::string& text, unsigned style, const std::string& title, const void* owner) {
+    const MessageBoxRequest request{text, title, style, owner};
     if (const Answerer& answerer = CurrentAnswerer())
         return answerer(request);
     return AskPerson(request);

@@ -329,25 +329,29 @@ void Engine::Form_Unload() {
 }
 
 void Engine::showEvent(QShowEvent* event) {
-    if (!placed_) {
-        placed_ = true;
-        // Above the centre, so that the scanner window (centred, shown a few seconds later)
-        // does not cover it; on a screen too small for both, at the top. The scanner window is
-        // centred by its client area or by its frame, depending on whether the desktop had
-        // told its frame size yet, so its title bar and border may reach above the centred
-        // client area: room is left for the tallest frames of the usual window managers.
-        if (const QScreen* screen = this->screen()) {
-            constexpr int kScannerHeight = 386;
-            constexpr int kScannerFrameTop = 30;
-            const QRect area = screen->availableGeometry();
-            QRect frame = frameGeometry();
-            frame.moveLeft(area.center().x() - frame.width() / 2);
-            frame.moveBottom(area.center().y() - kScannerHeight / 2 - kScannerFrameTop - 8);
-            frame.moveTop(std::max(frame.top(), area.top()));
-            move(frame.topLeft());
-        }
-    }
+    PlaceOnce();
     QWidget::showEvent(event);
+}
+
+void Engine::PlaceOnce() {
+    if (placed_)
+        return;
+    placed_ = true;
+    // Above the centre, so that the scanner window (centred, shown a few seconds later)
+    // does not cover it; on a screen too small for both, at the top. The scanner window is
+    // centred by its client area or by its frame, depending on whether the desktop had
+    // told its frame size yet, so its title bar and border may reach above the centred
+    // client area: room is left for the tallest frames of the usual window managers.
+    if (const QScreen* screen = this->screen()) {
+        constexpr int kScannerHeight = 386;
+        constexpr int kScannerFrameTop = 30;
+        const QRect area = screen->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveLeft(area.center().x() - frame.width() / 2);
+        frame.moveBottom(area.center().y() - kScannerHeight / 2 - kScannerFrameTop - 8);
+        frame.moveTop(std::max(frame.top(), area.top()));
+        move(frame.topLeft());
+    }
 }
 
 void Engine::closeEvent(QCloseEvent* event) {
@@ -424,15 +428,14 @@ void Engine::HideToTray() {
         hide();
         return;
     }
-    // A window that has never been on screen carries the minimised state to the window
-    // manager only in the hints it is mapped with, and those are written by the native window:
-    // it must exist before the state is set, or the desktop maps it in its normal state.
-    if (!isVisible())
-        winId();
+    // Placed before it is shown: moving a window while it is being shown minimised makes the
+    // desktop map it in its normal state.
+    PlaceOnce();
     showMinimized();
 }
 
 void Engine::ShowWindow() {
+    PlaceOnce();
     if (isMinimized())
         showNormal();
     show();

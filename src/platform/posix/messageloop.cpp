@@ -109,10 +109,39 @@ int SafeAnswer(unsigned set) {
     return buttons.front().code;
 }
 
+// A message box centred over the window that asked. Qt would centre it by the size it has
+// before its text is laid out, and that size is known only once the box is being shown, so the
+// box places itself then, before it reaches the screen. Its frame is taken to be as wide as the
+// owner's (the same desktop draws both).
+class CentredBox : public QMessageBox {
+public:
+    CentredBox(const QString& title, const QString& text, QWidget* owner)
+        : QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, owner) {}
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        const QWidget* owner = parentWidget();
+        if (owner == nullptr || placed_)
+            return;
+        placed_ = true;
+        const QRect ownerFrame = owner->frameGeometry();
+        const QRect ownerClient = owner->geometry();
+        const QMargins frame(
+            ownerClient.left() - ownerFrame.left(), ownerClient.top() - ownerFrame.top(),
+            ownerFrame.right() - ownerClient.right(), ownerFrame.bottom() - ownerClient.bottom());
+        QRect outer(QPoint(0, 0), size().grownBy(frame));
+        outer.moveCenter(ownerFrame.center());
+        move(outer.topLeft());
+    }
+
+private:
+    bool placed_ = false;
+};
+
 int AskWithDialog(const MessageBoxRequest& request) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(request.title),
-                    QString::fromStdString(request.text), QMessageBox::NoButton,
-                    OwnerWindow(request.owner));
+    CentredBox box(QString::fromStdString(request.title), QString::fromStdString(request.text),
+                   OwnerWindow(request.owner));
     if (const QString icon = IconResource(request.Icon()); !icon.isEmpty())
         box.setIconPixmap(QPixmap(icon));
     const auto buttons = ButtonsOf(request.Buttons());

@@ -43,9 +43,13 @@ void HoldWhileConnecting(QtMsgType type, const QMessageLogContext&, const QStrin
         HeldMessages() += message.toStdString() + "\n";
         return;
     }
-    const char* display = std::getenv("DISPLAY");
-    SayNoDisplay(std::string("the display ") + (display != nullptr ? display : "") +
-                 " could not be opened");
+    if (Set("QT_QPA_PLATFORM"))
+        SayNoDisplay(std::string("the platform \"") + std::getenv("QT_QPA_PLATFORM") +
+                     "\" could not be started");
+    else
+        SayNoDisplay(std::string("the display ") +
+                     std::getenv(Set("DISPLAY") ? "DISPLAY" : "WAYLAND_DISPLAY") +
+                     " could not be opened");
     std::_Exit(1);
 }
 

@@ -23,4 +23,6 @@ expect_one_line_failure "no display" -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLA
 expect_one_line_failure "empty display" DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=
 expect_one_line_failure "a display that cannot be opened" -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
     DISPLAY=:64999
+expect_one_line_failure "a platform that cannot start" -u WAYLAND_DISPLAY DISPLAY=:64999 \
+    QT_QPA_PLATFORM=xcb
 log "passed"

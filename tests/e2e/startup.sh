@@ -59,8 +59,8 @@ if [ -n "${E2E_WM:-}" ]; then
     iconic "$engine" || fail "the eraser window left its minimised state"
     # Restored, it sits above the scanner window as at a normal start.
     xdotool windowactivate "$engine" 2>/dev/null || xdotool windowmap "$engine"
-    wait_until "$E2E_TIMEOUT" "the eraser window to be restored" bash -c \
-        '! xprop -id "$0" WM_STATE | grep -q "window state: Iconic"' "$engine"
+    restored() { ! iconic "$engine"; }
+    wait_until "$E2E_TIMEOUT" "the eraser window to be restored" restored
     expect_apart "$engine" "$scanner"
 fi
 stop_process "$CORVANE_PID"

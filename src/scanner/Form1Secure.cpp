@@ -1,6 +1,7 @@
 // The scanner window's "Secure" page: the scan run with its progress and report, the last-scan
 // date, the hand-over to the eraser window and the finishing animation after a clean.
 
+#include "controls/ByteItems.h"
 #include "controls/Child.h"
 #include "controls/FileListBox.h"
 #include "controls/GroupBox.h"
@@ -84,7 +85,7 @@ void Form1::Timer2_Timer() {
     const long others = List1->count();
     Label22->SetCaption(std::to_string(others + cookies) + " Files");
     platform::MsgBox(ScanReport::ReportText(cookies, others),
-                     platform::vbOKOnly + platform::vbInformation, "Scanning Done");
+                     platform::vbOKOnly + platform::vbInformation, "Scanning Done", this);
 }
 
 void Form1::Timer4_Timer() {
@@ -99,7 +100,7 @@ void Form1::Timer4_Timer() {
 void Form1::RefreshCacheList() {
     List1->clear();
     for (const std::string& address : ScanReport::CacheAddresses())
-        List1->addItem(QString::fromStdString(address));
+        controls::AddByteItem(*List1, address);
 }
 
 void Form1::chameleonButton1_Click() {
@@ -120,7 +121,7 @@ void Form1::Timer9_Timer() {
         chameleonButton1->SetEnabled(false);
         Label7->SetCaption(Label22->Caption() + " Cleaned");
         platform::MsgBox("Cleaning Done   ", platform::vbOKOnly + platform::vbInformation,
-                         "Corvane");
+                         "Corvane", this);
     }
     File1->Refresh();
     RefreshCacheList();

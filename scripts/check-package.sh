@@ -55,7 +55,8 @@ bash tests/package/installed-tree.sh "$contents/usr" >/dev/null
 for program in corvane corvanectl; do
   info=$(file -b "$contents/usr/bin/$program")
   [[ $info == *", stripped"* ]] || fail "$program is not stripped: $info"
-  hardening-check "$contents/usr/bin/$program" || fail "$program is not hardened"
+  # Debian 12's C start files carry no CET marks, so no program there has control-flow protection.
+  hardening-check --nocfprotection "$contents/usr/bin/$program" || fail "$program is not hardened"
 done
 echo "package contents: ok"
 [ $fresh = 1 ] || exit 0

@@ -24,7 +24,9 @@ bash scripts/setup.sh
 rm -f build/corvane_*.deb
 (cd build && cpack -G DEB >/dev/null)
 debs=(build/corvane_*.deb)
-[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || fail "expected one package, found: ${debs[*]}"
+if [ ${#debs[@]} != 1 ] || [ ! -f "${debs[0]}" ]; then
+  fail "expected one package, found: ${debs[*]}"
+fi
 deb=${debs[0]}
 echo "package: $deb"
 
@@ -81,6 +83,7 @@ tar -C "$root" -xf "$base"
 cp "$deb" "$root/root/corvane.deb"
 cp scripts/fresh-package-check.sh "$root/root/"
 # A private mount namespace: /proc, /dev and /tmp of the root vanish with it, whatever happens.
+# shellcheck disable=SC2016 # the inner script expands its own arguments
 unshare --mount --pid --fork --propagation private bash -c '
   r=$1
   mount -t proc proc "$r/proc"; mount --rbind /dev "$r/dev"

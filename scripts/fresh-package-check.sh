@@ -26,6 +26,7 @@ icon=$(sed -n 's/^Icon=//p' "$entry")
 
 useradd --create-home --shell /bin/bash newuser
 # The user's part: nothing of root's environment, a home of its own.
+# shellcheck disable=SC2016 # the user's shell expands its own variables
 runuser -u newuser -- env -i HOME=/home/newuser USER=newuser LOGNAME=newuser LANG=C.UTF-8 \
   PATH=/usr/local/bin:/usr/bin:/bin CORVANE_TIME_SCALE=8 EXEC_LINE="$exec_line" \
   bash -euo pipefail -c '

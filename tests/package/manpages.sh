@@ -34,14 +34,20 @@ while read -r group second _; do
 done < <(sed -n 's/^  \([a-z].*\)$/\1/p' <<<"$help" | sed 's/  .*//')
 [ ${#missing[@]} = 0 ] || fail "commands not in corvanectl(1): ${missing[*]}"
 
-for option in $(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
+while read -r option; do
   grep -q -- "$option" <<<"$text" || fail "option $option not in corvanectl(1)"
-done
+done < <(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
 
-# Every variable a program reads by name; the developers' gallery has no manual page.
-both=$(for page in "$src"/docs/man/*.1; do MANWIDTH=200 man -E UTF-8 -l "$page" 2>/dev/null; done)
-for name in $(grep -rhoE --exclude-dir=gallery '(getenv|EnvOr)\("[A-Z_]+"' "$src/src" |
-  sed 's/.*("//; s/"$//' | sort -u); do
-  grep -qw "$name" <<<"$both" || fail "environment variable $name is not described"
-done
+# Every variable a program reads by name has an entry of its own under ENVIRONMENT in one of the
+# pages (the entry's tag, not a mention in another entry's text); the developers' gallery has no
+# manual page.
+described=$(for page in "$src"/docs/man/*.1; do
+  MANWIDTH=200 man -E UTF-8 -l "$page" 2>/dev/null |
+    awk '/^ENVIRONMENT$/ { on = 1; next } /^[A-Z]/ { on = 0 }
+      on && /^       [^ ]/ { sub(/^ +/, ""); sub(/  .*/, ""); print }'
+done)
+while read -r name; do
+  grep -qw "$name" <<<"$described" || fail "environment variable $name is not described"
+done < <(grep -rhoE --exclude-dir=gallery '(getenv|EnvOr)\("[A-Z_]+"' "$src/src" |
+  sed 's/.*("//; s/"$//' | sort -u)
 echo "manual pages: ok"

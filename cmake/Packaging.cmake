@@ -93,7 +93,9 @@ set(CPACK_PACKAGE_VENDOR "The Corvane developers")
 set(CPACK_PACKAGE_CONTACT "${CORVANE_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "privacy cleaner for browsing traces, recent lists and temporary files")
-set(CPACK_PACKAGE_DESCRIPTION_FILE ${CMAKE_SOURCE_DIR}/packaging/description.txt)
+# Read here rather than named as CPACK_PACKAGE_DESCRIPTION_FILE: CPack escapes that file's text for
+# XML, which would put "&apos;" into the Debian description.
+file(READ ${CMAKE_SOURCE_DIR}/packaging/description.txt CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -104,10 +106,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The programs ship stripped; CPack splits their debug information out first, into
-# corvane-dbgsym (a .ddeb beside the package, found by build id as Debian's own debug packages
-# are). Stripping earlier (CPACK_STRIP_FILES) would leave it nothing to split.
-set(CPACK_STRIP_FILES OFF)
-set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+# The programs ship stripped. No debug package is made: the one CMake 3.25's CPack writes lists
+# absolute build paths in its md5sums and lacks the copyright and changelog, so dpkg could not
+# verify it; build/bin keeps the unstripped programs for debugging.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

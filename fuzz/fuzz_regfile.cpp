@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!ExportRegText("", second, error))
         Broken("second export failed", error);
     if (first != second)
-        Broken("export, import, export changed the bytes", std::to_string(first.size()) + " vs " +
-                                                              std::to_string(second.size()));
+        Broken("export, import, export changed the bytes",
+               std::to_string(first.size()) + " vs " + std::to_string(second.size()));
     return 0;
 }

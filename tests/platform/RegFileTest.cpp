@@ -331,8 +331,7 @@ TEST(RegFile, OddLengthStringDataKeepsItsBytesButTheACallsSeeWholeCharactersOnly
     // Written again through the A-calls, the value is whole text and the odd byte is gone.
     Put("Software\\Odd", "MRUList", REG_SZ, "ab");
     ASSERT_TRUE(ExportRegText("Software\\Odd", bytes, error)) << error;
-    EXPECT_NE(bytes.find(Utf16("\"MRUList\"=hex(1):61,00,62,00\r\n").substr(2)),
-              std::string::npos);
+    EXPECT_NE(bytes.find(Utf16("\"MRUList\"=hex(1):61,00,62,00\r\n").substr(2)), std::string::npos);
 
     // The erasers then keep what a real registry keeps: "b" of the letter list, the typed
     // addresses after the empty url1, the paint entries after File1.
@@ -442,8 +441,8 @@ TEST(RegFile, DeepTreesExportOnASmallStack) {
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);
     ASSERT_TRUE(run.ok) << run.error;
-    const std::string last = Utf16("[HKEY_CURRENT_USER\\" + path + "]\r\n\"leaf\"=\"bottom\"\r\n")
-                                 .substr(2);
+    const std::string last =
+        Utf16("[HKEY_CURRENT_USER\\" + path + "]\r\n\"leaf\"=\"bottom\"\r\n").substr(2);
     EXPECT_NE(run.bytes.find(last), std::string::npos);
     size_t keys = 0;
     for (size_t at = run.bytes.find(Utf16("\r\n[").substr(2)); at != std::string::npos;

@@ -418,10 +418,10 @@ TEST(Registry, NamesCompareByUpperCasingEachCharacterOnItsOwn) {
     RegKey key;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Case", key.Out()), ERROR_SUCCESS);
     const std::pair<const char*, const char*> twoNames[] = {
-        {"K", "\u212A"},       // the Kelvin sign is its own upper case
-        {"\u03C9", "\u2126"},  // small omega and the Ohm sign
-        {"SS", "\u00DF"},      // sharp s has no one-to-one upper case
-        {"I", "\u0130"},       // capital I with a dot
+        {"K", "\u212A"},      // the Kelvin sign is its own upper case
+        {"\u03C9", "\u2126"}, // small omega and the Ohm sign
+        {"SS", "\u00DF"},     // sharp s has no one-to-one upper case
+        {"I", "\u0130"},      // capital I with a dot
     };
     for (const auto& [a, b] : twoNames) {
         ASSERT_EQ(Set(key.Get(), a, REG_SZ, a), ERROR_SUCCESS);

@@ -50,6 +50,7 @@ pid_t StartRole(const char* role, const std::vector<std::string>& extra) {
     for (char** e = environ; *e; ++e)
         env.emplace_back(*e);
     env.push_back(std::string("CORVANE_TEST_CHILD=") + role);
+    env.push_back("CORVANE_TEST_PREFIX=" + world::Prefix().string());
     env.insert(env.end(), extra.begin(), extra.end());
     std::vector<char*> envp;
     for (auto& e : env)
@@ -74,6 +75,13 @@ int ExitStatus(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// A child role works in the world of the test that started it (the test program gives every
+// process a world of its own at start).
+bool UseTestersWorld() {
+    const char* prefix = std::getenv("CORVANE_TEST_PREFIX");
+    return prefix && ::setenv("CORVANE_PREFIX", prefix, 1) == 0;
+}
+
 constexpr int kBigValues = 100;
 constexpr size_t kBigSize = 60 * 1024;
 
@@ -82,7 +90,7 @@ constexpr size_t kBigSize = 60 * 1024;
 int WriteBigValues() {
     const char* tag = std::getenv("CORVANE_TEST_TAG");
     const char* report = std::getenv("CORVANE_TEST_REPORT");
-    if (!tag || !report)
+    if (!tag || !report || !UseTestersWorld())
         return 2;
     std::ofstream out(report);
     for (int i = 0; i < kBigValues; ++i) {
@@ -103,7 +111,7 @@ int WriteBigValues() {
 // that the hive refused (a missing key or value is no failure: the writers may not be there yet).
 int ReadBigValues() {
     const char* stop = std::getenv("CORVANE_TEST_STOP");
-    if (!stop)
+    if (!stop || !UseTestersWorld())
         return 2;
     int failures = 0;
     while (!fs::exists(stop)) {
@@ -139,10 +147,10 @@ TEST(StoreSharing, TwoWritersOfLargeValuesAndAReaderLoseNothing) {
     std::vector<std::pair<pid_t, fs::path>> writers;
     for (const char* tag : {"a", "b"}) {
         const fs::path report = w.Root() / (std::string("written-") + tag);
-        writers.emplace_back(StartRole("hive-big-writer", {std::string("CORVANE_TEST_TAG=") + tag,
-                                                           "CORVANE_TEST_REPORT=" +
-                                                               report.string()}),
-                             report);
+        writers.emplace_back(
+            StartRole("hive-big-writer", {std::string("CORVANE_TEST_TAG=") + tag,
+                                          "CORVANE_TEST_REPORT=" + report.string()}),
+            report);
     }
     for (const auto& [pid, report] : writers)
         EXPECT_EQ(ExitStatus(pid), 0);
@@ -174,8 +182,8 @@ TEST(StoreSharing, ReadersDoNotWaitForAWriterThatHoldsItsTransaction) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(world::RegistryFile().c_str(), &raw), SQLITE_OK);
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> writer(raw, sqlite3_close);
-    ASSERT_EQ(sqlite3_exec(writer.get(), "BEGIN IMMEDIATE; UPDATE vals SET type = type",
-                           nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(writer.get(), "BEGIN IMMEDIATE; UPDATE vals SET type = type", nullptr,
+                           nullptr, nullptr),
               SQLITE_OK);
     const auto query = RunCorvanectl({"reg", "query", "HKCU\\Software\\Held", "v"});
     EXPECT_EQ(query.exitCode, 0) << query.err;
@@ -196,6 +204,7 @@ TEST(StoreSharing, ADamagedHiveIsMovedAsideOnlyWhenNobodyHasItOpen) {
     const pid_t holder = ::fork();
     ASSERT_GE(holder, 0);
     if (holder == 0) {
+        ::close(release[1]); // so that the parent's close is the end of the pipe
         // What an SQLite reader of the file holds: a shared lock on its shared-lock range.
         const int fd = ::open(world::RegistryFile().c_str(), O_RDONLY);
         struct flock lock {};
@@ -237,10 +246,11 @@ TEST(StoreSharing, ErasedAddressesLeaveNoBytesInTheStoreFiles) {
     const std::string secret = "secret-erased-address.example";
     ASSERT_EQ(RunCorvanectl({"cache", "add", "http://" + secret + "/page.html"}).exitCode, 0);
     ASSERT_EQ(RunCorvanectl({"history", "add", "http://" + secret + "/", "A title"}).exitCode, 0);
-    ASSERT_EQ(RunCorvanectl({"reg", "set", "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs",
-                             "url1", "sz", "http://" + secret + "/typed"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        RunCorvanectl({"reg", "set", "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs",
+                       "url1", "sz", "http://" + secret + "/typed"})
+            .exitCode,
+        0);
     // Another program (the tray instance, say) has every store open: the log stays in place.
     std::vector<std::unique_ptr<sqlite3, int (*)(sqlite3*)>> others;
     for (const fs::path& file :
@@ -248,9 +258,9 @@ TEST(StoreSharing, ErasedAddressesLeaveNoBytesInTheStoreFiles) {
         sqlite3* raw = nullptr;
         ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
         others.emplace_back(raw, sqlite3_close);
-        ASSERT_EQ(sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
-                               nullptr),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr),
+            SQLITE_OK);
     }
     const auto erase = RunCorvanectl({"erase", "history"});
     ASSERT_EQ(erase.exitCode, 0) << erase.err;

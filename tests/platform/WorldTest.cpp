@@ -87,14 +87,10 @@ TEST(WorldPaths, PosixToWindowsRoundTripsOddNames) {
     const fs::path dir = world::DriveC() / "odd";
     fs::create_directories(dir);
     const std::vector<std::string> names = {
-        "plain.txt",
-        "back\\slash",
-        std::string("bad\xff\xfe", 5),
+        "plain.txt",      "back\\slash", std::string("bad\xff\xfe", 5),
         "caf\xc3\xa9",
         "\xef\x9d\x9c", // U+F75C itself, the escape of a backslash
-        "trailing\xc3",
-        "A",
-        "a",
+        "trailing\xc3",   "A",           "a",
         "with space & ;",
     };
     for (const auto& name : names) {
@@ -119,13 +115,15 @@ TEST(WorldPaths, EscapesThatWouldNameAnotherFileAreInvalid) {
     TempWorld::Write(world::DriveC() / "victim", "x");
     TempWorld::Write(world::DriveC() / "caf\xc3\xa9", "x");
     const char* invalid[] = {
-        "C:\\\xef\x9c\xaf" "etc\\passwd", // U+F72F: "/"
-        "C:\\victim\xef\x9c\x80.txt",          // U+F700: NUL
+        "C:\\\xef\x9c\xaf"
+        "etc\\passwd",                       // U+F72F: "/"
+        "C:\\victim\xef\x9c\x80.txt",        // U+F700: NUL
         "C:\\\xef\x9c\xae\xef\x9c\xae\\etc", // U+F72E U+F72E: ".."
         "C:\\a\\\xef\x9c\xae",               // U+F72E: "."
-        "C:\\vic\xef\x9d\xb4im",               // U+F774: a plain "t"
-        "C:\\caf\xef\x9f\x83\xef\x9e\xa9",      // "é" spelt as two escaped bytes
-        "Z:\\\xef\x9c\xaf" "etc",
+        "C:\\vic\xef\x9d\xb4im",             // U+F774: a plain "t"
+        "C:\\caf\xef\x9f\x83\xef\x9e\xa9",   // "é" spelt as two escaped bytes
+        "Z:\\\xef\x9c\xaf"
+        "etc",
     };
     for (const char* path : invalid)
         EXPECT_EQ(world::ToPosix(path), "") << path;

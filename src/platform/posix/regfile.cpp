@@ -304,6 +304,7 @@ private:
                         relative,
                         {},
                         REG_NONE,
+                        {},
                         {}});
         inKey_ = true;
         keyDeleted_ = remove;
@@ -350,7 +351,7 @@ private:
             return Fail(line, "a value before the first key");
         if (keyDeleted_)
             return Fail(line, "a value under a key that is being deleted");
-        Operation op{Operation::SetValue, line, ops_.back().key, {}, REG_NONE, {}};
+        Operation op{Operation::SetValue, line, ops_.back().key, {}, REG_NONE, {}, {}};
         std::string_view rest;
         if (text.front() == '@') {
             rest = text.substr(1);

@@ -2,7 +2,6 @@
 
 #include "platform/casing.h"
 #include "platform/sqlitedb.h"
-#include "platform/utf8.h"
 #include "platform/world.h"
 
 #include <sqlite3.h>
@@ -64,8 +63,8 @@ std::string Fold(std::string_view name) {
 // The name rule as an SQL function, so the conversion of an older hive runs inside SQLite.
 void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
-    const std::string form =
-        UpperName(std::string_view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(args[0]))));
+    const std::string form = UpperName(
+        std::string_view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(args[0]))));
     sqlite3_result_text(context, form.data(), static_cast<int>(form.size()), SQLITE_TRANSIENT);
 }
 
@@ -416,8 +415,7 @@ LONG RegListValues(HKEY key, std::vector<RegValue>& values) {
     std::int64_t id = 0;
     if (const LONG rc = BeginListing(h, key, id); rc != ERROR_SUCCESS)
         return rc;
-    auto st =
-        h.db->Prepare("SELECT name, type, data, tail FROM vals WHERE key = ?1 ORDER BY id");
+    auto st = h.db->Prepare("SELECT name, type, data, tail FROM vals WHERE key = ?1 ORDER BY id");
     st.Bind(1, id);
     while (st.Step())
         values.push_back(

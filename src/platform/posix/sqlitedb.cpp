@@ -186,6 +186,20 @@ Verdict Check(sqlite3* db, std::string& detail) {
     return IsDamageCode(rc) ? Verdict::Damaged : Verdict::Unknown;
 }
 
+// True when the file holds bytes but does not start as every SQLite database starts. SQLite itself
+// calls such a file "not a database", except when a log left behind by a removed database lies
+// beside it: then it would read that log's pages in place of the file's own. The first sixteen
+// bytes never change in a database, so reading them needs no lock.
+bool HeaderIsForeign(const fs::path& file) {
+    static constexpr char kMagic[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
+                                        'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+    const platform::FileHandle fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    char head[sizeof kMagic];
+    const ssize_t n = fd.IsOpen() ? ::pread(fd.Descriptor(), head, sizeof head, 0) : -1;
+    return n > 0 &&
+           (static_cast<size_t>(n) < sizeof head || std::memcmp(head, kMagic, sizeof head) != 0);
+}
+
 std::string Stamped(const fs::path& file) {
     char stamp[32];
     const std::time_t now = std::time(nullptr);
@@ -358,8 +372,8 @@ bool Database::Open(const fs::path& file, std::string_view schema, std::string& 
             Close();
             return false;
         }
-        std::string detail;
-        Verdict verdict = Check(db_, detail);
+        std::string detail = "not a database";
+        Verdict verdict = HeaderIsForeign(file) ? Verdict::Damaged : Check(db_, detail);
         int rc = SQLITE_OK;
         if (verdict == Verdict::Healthy) {
             Exec("PRAGMA journal_mode=WAL");

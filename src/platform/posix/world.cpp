@@ -117,13 +117,25 @@ fs::path Prefix() {
     return fs::path(home) / ".local/share/corvane";
 }
 
-fs::path DriveC() { return Prefix() / "drive_c"; }
-fs::path RegistryFile() { return Prefix() / "registry.sqlite"; }
-fs::path UrlCacheFile() { return Prefix() / "urlcache.sqlite"; }
-fs::path UrlHistoryFile() { return Prefix() / "urlhistory.sqlite"; }
-fs::path ConfFile() { return Prefix() / "world.conf"; }
+fs::path DriveC() {
+    return Prefix() / "drive_c";
+}
+fs::path RegistryFile() {
+    return Prefix() / "registry.sqlite";
+}
+fs::path UrlCacheFile() {
+    return Prefix() / "urlcache.sqlite";
+}
+fs::path UrlHistoryFile() {
+    return Prefix() / "urlhistory.sqlite";
+}
+fs::path ConfFile() {
+    return Prefix() / "world.conf";
+}
 
-std::vector<std::string> Drives() { return {"C:", "Z:"}; }
+std::vector<std::string> Drives() {
+    return {"C:", "Z:"};
+}
 
 std::string UserName() {
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name && *pw->pw_name)
@@ -131,9 +143,13 @@ std::string UserName() {
     return EnvOr("USER", "user");
 }
 
-std::string ProfilePath() { return "C:\\Documents and Settings\\" + UserName(); }
+std::string ProfilePath() {
+    return "C:\\Documents and Settings\\" + UserName();
+}
 
-std::string TempPath() { return ProfilePath() + "\\Local Settings\\Temp"; }
+std::string TempPath() {
+    return ProfilePath() + "\\Local Settings\\Temp";
+}
 
 std::string EncodeName(std::string_view name) {
     std::string out;
@@ -162,12 +178,18 @@ std::string EncodeName(std::string_view name) {
 bool DecodeName(std::string_view name, std::string& out) {
     out.clear();
     out.reserve(name.size());
+    std::string canonical; // the name with its raw bytes written as EncodeName writes them
+    canonical.reserve(name.size());
     for (size_t i = 0; i < name.size();) {
         char32_t cp;
         const size_t n = utf8::Decode(name, i, cp);
         if (n == 0) {
+            utf8::Append(canonical, kEscapeBase + static_cast<unsigned char>(name[i]));
             out += name[i++];
-        } else if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
+            continue;
+        }
+        canonical.append(name.substr(i, n));
+        if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
             // Only what EncodeName escapes may come out of an escape: the backslash and bytes
             // of the upper half. Never a separator, a NUL, a dot or any other plain character.
             const auto byte = static_cast<unsigned char>(cp - kEscapeBase);
@@ -184,8 +206,9 @@ bool DecodeName(std::string_view name, std::string& out) {
         out.find_first_of(std::string_view("/\0", 2)) != std::string::npos)
         return false;
     // Each file has one Windows name: escapes that stand for well-formed text ("é" written as
-    // two escaped bytes) would be a second name for it, so they are refused as well.
-    return !utf8::IsValid(name) || EncodeName(out) == name;
+    // two escaped bytes) would be a second name for it, so they are refused as well. Raw bytes
+    // that are not UTF-8 count as the escapes EncodeName would have written for them.
+    return EncodeName(out) == canonical;
 }
 
 std::string ToPosix(std::string_view win) {
@@ -303,8 +326,8 @@ bool IsDriveRoot(const fs::path& posixPath) {
 
 std::map<std::string, std::string> Conf() {
     std::map<std::string, std::string> conf = {
-        {"windows_version", "5.1"},   {"windows_build", "2600"}, {"shell_version", "6.0.2900"},
-        {"themes", "yes"},            {"common_controls", "6"},
+        {"windows_version", "5.1"}, {"windows_build", "2600"}, {"shell_version", "6.0.2900"},
+        {"themes", "yes"},          {"common_controls", "6"},
     };
     std::ifstream in(ConfFile());
     std::string line;
@@ -340,9 +363,9 @@ bool Ensure(std::string& error) {
         return false;
     }
     const std::string profile = ProfilePath();
-    for (const char* sub : {"Cookies", "Recent", "Local Settings\\History\\History.IE5",
-                            "Local Settings\\Temporary Internet Files\\Content.IE5",
-                            "Local Settings\\Temp"}) {
+    for (const char* sub :
+         {"Cookies", "Recent", "Local Settings\\History\\History.IE5",
+          "Local Settings\\Temporary Internet Files\\Content.IE5", "Local Settings\\Temp"}) {
         if (!MakeFolder(ToPosix(profile + "\\" + sub), error))
             return false;
     }

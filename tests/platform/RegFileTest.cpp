@@ -384,6 +384,7 @@ TEST(RegFile, AContinuationLineWithNothingToContinueIsAnError) {
     std::string error;
     EXPECT_FALSE(Import("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\C]\r\n\\\r\n\r\n", error));
     EXPECT_EQ(error.rfind("test.reg:4:", 0), 0u) << error;
+    EXPECT_NE(error.find("continued"), std::string::npos) << error;
 }
 
 TEST(RegFile, FoldersDevicesAndHugeFilesAreRefusedWithOneLine) {

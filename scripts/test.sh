@@ -4,7 +4,7 @@
 # for a minute where clang is installed. Every half runs even when an earlier one failed; the
 # summaries are printed at the end and the exit status is non-zero when any half failed.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 bash scripts/setup.sh || exit 1
 
 declare -a summary=()
@@ -22,10 +22,12 @@ run_half() {
   fi
 }
 
+# shellcheck disable=SC2317  # the halves are called through run_half
 normal_tests() {
   ctest --test-dir build --output-on-failure -j2 --timeout 300
 }
 
+# shellcheck disable=SC2317
 sanitizer_tests() {
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
     -DCORVANE_BENCH=OFF >/dev/null &&

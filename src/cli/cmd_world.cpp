@@ -43,7 +43,7 @@ int World(const std::vector<std::string>& args) {
     if (sub == "path" && args.size() == 2) {
         const std::string posix = world::ToPosix(args[1]);
         if (posix.empty())
-            return Failure("no such drive in the world: " + args[1]);
+            return Failure("not a path of the world (unknown drive or invalid name): " + args[1]);
         std::cout << posix << "\n";
         return 0;
     }

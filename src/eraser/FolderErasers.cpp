@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/messageloop.h"
 #include "platform/registry.h"
+#include "platform/urlcache.h"
 #include "traces/CURLHistory.h"
 #include "traces/CleanIT.h"
 #include "traces/modCache.h"
@@ -69,6 +70,7 @@ void FolderErasers::EraseHistory() {
     const int urls = list1_.ListCount();
     for (int i = 0; i < urls && i < list1_.ListCount(); ++i)
         modCache::DeleteCacheEntry(list1_.List(i));
+    platform::FlushErasedUrlCacheEntries(); // no copy of the deleted entries stays in the log
     DeleteInFolder(folders_.CacheFolder, "Content.IE5\\index.dat");
     list1_.Clear();
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane::platform {
@@ -90,6 +91,12 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, 
 LONG RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD size);
 
+/// Writes a value as a Unicode .reg file gives it: `data` is what the A-calls read and `tail` (at
+/// most one byte) the odd last byte of the UTF-16 data, which no character stands for and only
+/// export gives back. A name holding a NUL is refused with ERROR_INVALID_PARAMETER, never cut.
+LONG RegSetValueWithTail(HKEY key, std::string_view name, DWORD type, std::string_view data,
+                         std::string_view tail);
+
 /// Deletes a value; ERROR_FILE_NOT_FOUND when it does not exist.
 LONG RegDeleteValueA(HKEY key, const char* name);
 
@@ -105,6 +112,7 @@ struct RegValue {
     std::string name; ///< The name in its creation case ("" for the default value).
     DWORD type = REG_NONE;
     std::string data; ///< The bytes exactly as stored.
+    std::string tail; ///< The odd last byte of Unicode string data, when a .reg file gave one.
 };
 
 /// The names of the direct subkeys of `key`, in their creation case, sorted without regard to
@@ -160,6 +168,10 @@ public:
 private:
     HKEY key_ = 0;
 };
+
+/// Empties the hive's write-ahead log into the file, so values deleted before leave no copy in
+/// the log; false when another program kept the log in use.
+bool RegFlushErased();
 
 /// Closes this process's connection to the hive (open handles stay valid); the next registry
 /// call opens the hive of the world that is current then. Lets a caller replace the hive file.

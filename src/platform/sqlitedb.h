@@ -1,7 +1,8 @@
 #pragma once
 // A small RAII layer over SQLite shared by the registry hive and the two browser stores. It opens a
-// store file the same way everywhere: busy timeout for a second process, write-ahead log, and a
-// file that is not a database moved aside (never deleted) and replaced by a fresh one.
+// store file the same way everywhere: busy timeout for a second process, write-ahead log, deleted
+// content overwritten, and a file that SQLite itself calls damaged moved aside (never deleted) and
+// replaced by a fresh one, but only while no other program has it open.
 
 #include <cstdint>
 #include <filesystem>
@@ -68,10 +69,18 @@ public:
     Database& operator=(const Database&) = delete;
     ~Database();
 
-    /// Opens or creates the file and applies `schema` (idempotent SQL). A file that is not a
-    /// usable database is moved to `<file>.damaged-<time>` with one line on standard error, and a
-    /// fresh database is made in its place. False (with `error`) only when no database can be had.
-    bool Open(const std::filesystem::path& file, std::string_view schema, std::string& error);
+    /// Called on every new connection before anything is read (to add SQL functions).
+    using ConnectHook = bool (*)(sqlite3*);
+
+    /// Opens or creates the file. `schema` (idempotent SQL) is applied only while the file's
+    /// schema version is below `version`, in one write transaction that then records `version`;
+    /// an open of a current file writes nothing, so readers never wait for a busy writer. A file
+    /// that SQLite finds damaged (not a database, corrupt, or failing its quick check) is moved to
+    /// `<file>.damaged-<time>` with one line on standard error and a fresh database is made, but
+    /// only while no other program has the file open. False (with `error`) when no healthy
+    /// database can be had.
+    bool Open(const std::filesystem::path& file, std::string_view schema, std::string& error,
+              int version = 1, ConnectHook connect = nullptr);
     /// True while a database is open.
     bool IsOpen() const { return db_ != nullptr; }
     /// Runs SQL without results; true on success.
@@ -82,6 +91,9 @@ public:
     std::string ErrorMessage() const;
     /// The raw handle, for the rare call this layer does not wrap.
     sqlite3* Handle() const { return db_; }
+    /// Copies every change into the database file and empties the write-ahead log, so content
+    /// deleted before leaves no copy there. False when another connection kept the log in use.
+    bool TruncateLog();
     /// The file this database was opened from.
     const std::filesystem::path& File() const { return file_; }
 

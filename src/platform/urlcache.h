@@ -69,6 +69,10 @@ BOOL DeleteUrlCacheEntryA(const char* url);
 /// for none; a name that leaves the Cache folder fails with ERROR_INVALID_PARAMETER.
 BOOL CommitUrlCacheEntryA(const char* url, const char* localFile, DWORD cacheEntryType);
 
+/// Empties the store's write-ahead log into the file, so entries deleted before leave no copy in
+/// the log; FALSE when the store can't be opened or another program kept the log in use.
+BOOL FlushErasedUrlCacheEntries();
+
 /// The Cache folder of the profile as a Windows path (what the "Cache" shell folder names).
 std::string UrlCacheFolder();
 /// The POSIX path of a local file name relative to the Cache folder, or "" when the name would

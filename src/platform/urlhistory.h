@@ -126,6 +126,9 @@ public:
     HRESULT ClearHistory();
     /// Records a visit now: adds the URL, or updates the title and time of the one recorded.
     HRESULT AddUrl(std::string_view url, std::string_view title, DWORD flags);
+    /// Empties the store's write-ahead log into the file, so URLs deleted before leave no copy in
+    /// the log; S_FALSE when another program kept the log in use.
+    HRESULT FlushErased();
 
 private:
     friend class IEnumSTATURL;

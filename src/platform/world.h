@@ -39,7 +39,8 @@ std::string TempPath();
 
 /// Maps a Windows path (`X:\a\b`, `\a\b` on C:, `/` accepted as separator) to a POSIX path.
 /// Each component that does not exist in its exact case is looked up case-insensitively.
-/// Returns an empty string for a drive the world does not have.
+/// Returns an empty string for a drive the world does not have and for an invalid name (a NUL,
+/// or an escape that would stand for a separator, a NUL, `.`, `..` or a plain character).
 std::string ToPosix(std::string_view windowsPath);
 
 /// Maps a POSIX path to a Windows path (`C:\...` under drive C, `Z:\...` elsewhere). Names that
@@ -52,8 +53,9 @@ bool IsDriveRoot(const std::filesystem::path& posixPath);
 
 /// Encodes one POSIX file name as a Windows name (the per-component half of ToWindows).
 std::string EncodeName(std::string_view posixName);
-/// Decodes one Windows name back to the POSIX bytes it stands for.
-std::string DecodeName(std::string_view windowsName);
+/// Decodes one Windows name back to the POSIX bytes it stands for; false for an invalid name
+/// (one that EncodeName never gives, or that would decode to "", ".", "..", a `/` or a NUL).
+bool DecodeName(std::string_view windowsName, std::string& posixName);
 
 /// The facts of world.conf with their defaults filled in (keys in lower case).
 std::map<std::string, std::string> Conf();

@@ -11,8 +11,9 @@ CURLHistory::CURLHistory() {
 }
 
 void CURLHistory::Clear() {
-    if (store_)
-        store_->ClearHistory();
+    // The cleared rows must not live on in the store's log either.
+    if (store_ && SUCCEEDED(store_->ClearHistory()))
+        store_->FlushErased();
     Refresh("", 0);
 }
 

@@ -44,6 +44,7 @@ size_t CharLength(std::string_view s, size_t i) {
 
 // A letter list: "MRUList" names, one character each, the values that hold the entries. The
 // entries are deleted in the order the list gives, without being read, then the list itself.
+// Like every eraser here it ends by emptying the hive's log, so what it deleted leaves no copy.
 void CleanLetterList(std::string_view keyPath) {
     const std::string list = GetRegString(HKEY_CURRENT_USER, keyPath, "MRUList");
     for (size_t i = 0; i < list.size();) {
@@ -52,6 +53,7 @@ void CleanLetterList(std::string_view keyPath) {
         i += len;
     }
     DeleteRegValue(HKEY_CURRENT_USER, keyPath, "MRUList");
+    RegFlushErased();
 }
 
 // A numbered list read entry by entry: each entry is read, then deleted, and the first empty (or
@@ -64,6 +66,7 @@ void CleanNumberedList(std::string_view keyPath, std::string_view prefix, Counte
         if (text.empty())
             break;
     }
+    RegFlushErased();
 }
 
 } // namespace
@@ -126,6 +129,7 @@ void CleanPaintMRU() {
         if (first.empty())
             break;
     }
+    RegFlushErased();
 }
 
 } // namespace corvane::CleanIT

@@ -146,3 +146,15 @@ TEST(CmdReg, DamagedHiveIsReplacedWithOneLine) {
     EXPECT_EQ(Lines(r.err), 1u) << r.err;
     EXPECT_NE(r.out.find("\\Cookies"), std::string::npos);
 }
+
+// Input that is no .reg file ends with one clear line and exit status 1, never an abort.
+TEST(CmdReg, ImportOfAFolderADeviceOrABrokenFileFailsWithOneLine) {
+    TempWorld w;
+    const fs::path broken = w.Root() / "continued.reg";
+    TempWorld::Write(broken, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\C]\r\n\\\r\n\r\n");
+    for (const std::string& file : {w.Root().string(), std::string("/dev/zero"), broken.string()}) {
+        const auto r = RunCorvanectl({"reg", "import", file});
+        EXPECT_EQ(r.exitCode, 1) << file << ": " << r.err;
+        EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    }
+}

@@ -2,11 +2,13 @@
 
 #include "platform/registry.h"
 #include "support/TempWorld.h"
+#include "traces/CleanIT.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <optional>
+#include <pthread.h>
 
 using namespace corvane::platform;
 using corvane::testing::TempWorld;
@@ -306,4 +308,146 @@ TEST(RegFile, KeyNamesOnTheCommandLine) {
     EXPECT_FALSE(ParseKeyName("HKLM\\Software", false, relative));
     EXPECT_FALSE(ParseKeyName("HKEY_LOCAL_MACHINE\\Software", false, relative));
     EXPECT_TRUE(ParseKeyName("HKEY_CURRENT_USERS\\x", false, relative) == false);
+}
+
+// A Unicode file's string data is UTF-16: an odd last byte is no character. The hive keeps it
+// (export writes the file's bytes back), but the A-calls see only the whole characters, so the
+// erasers read such values as a real registry answers them.
+TEST(RegFile, OddLengthStringDataKeepsItsBytesButTheACallsSeeWholeCharactersOnly) {
+    TempWorld w;
+    const std::string odd = "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_CURRENT_USER\\Software\\Odd]\r\n"
+                            "\"MRUList\"=hex(1):61,00,62\r\n"
+                            "\"url1\"=hex(1):41\r\n"
+                            "\"even\"=hex(2):41,00,42,00\r\n";
+    std::string error;
+    ASSERT_TRUE(Import(Utf16(odd), error)) << error;
+    EXPECT_EQ(Value("Software\\Odd", "MRUList")->data, "a");
+    EXPECT_EQ(Value("Software\\Odd", "url1")->data, "");
+    EXPECT_EQ(Value("Software\\Odd", "even")->data, "AB");
+    std::string bytes;
+    ASSERT_TRUE(ExportRegText("Software\\Odd", bytes, error)) << error;
+    EXPECT_EQ(bytes, Utf16(odd + "\r\n"));
+    // Written again through the A-calls, the value is whole text and the odd byte is gone.
+    Put("Software\\Odd", "MRUList", REG_SZ, "ab");
+    ASSERT_TRUE(ExportRegText("Software\\Odd", bytes, error)) << error;
+    EXPECT_NE(bytes.find(Utf16("\"MRUList\"=hex(1):61,00,62,00\r\n").substr(2)), std::string::npos);
+
+    // The erasers then keep what a real registry keeps: "b" of the letter list, the typed
+    // addresses after the empty url1, the paint entries after File1.
+    const std::string lists =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU]\r\n"
+        "\"a\"=\"first\"\r\n\"b\"=\"second\"\r\n\"MRUList\"=hex(1):61,00,62\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs]\r\n"
+        "\"url1\"=hex(1):41\r\n\"url2\"=\"http://two.example/\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\"
+        "Recent File List]\r\n"
+        "\"File1\"=hex(1):70\r\n\"File2\"=\"C:\\\\p2.bmp\"\r\n";
+    ASSERT_TRUE(Import(Utf16(lists), error)) << error;
+    corvane::CleanIT::CleanRunMRU();
+    corvane::CleanIT::CleanTypedURLs();
+    corvane::CleanIT::CleanPaintMRU();
+    EXPECT_FALSE(Value("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU", "a"));
+    EXPECT_TRUE(Value("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU", "b"));
+    EXPECT_FALSE(Value("Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1"));
+    EXPECT_TRUE(Value("Software\\Microsoft\\Internet Explorer\\TypedURLs", "url2"));
+    const char* paint =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List";
+    EXPECT_FALSE(Value(paint, "File1"));
+    EXPECT_TRUE(Value(paint, "File2"));
+}
+
+TEST(RegFile, NamesHoldingANulAreRefusedNeverCut) {
+    TempWorld w;
+    const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
+    using namespace std::string_literals;
+    const std::string cases[] = {
+        head + "[HKEY_CURRENT_USER\\Software\\Target]\r\n\"Run\0Other\"=\"x\"\r\n"s,
+        head + "[HKEY_CURRENT_USER\\Software\\Target\0Elsewhere]\r\n\"a\"=\"x\"\r\n"s,
+    };
+    for (const std::string& text : cases) {
+        std::string error;
+        EXPECT_FALSE(Import(Utf16(text), error)) << error;
+        EXPECT_NE(error.find("NUL"), std::string::npos) << error;
+        EXPECT_TRUE(Dump("Software\\Target").empty()) << "nothing written under a cut name";
+    }
+    RegKey key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Direct", key.Out()), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueWithTail(key.Get(), std::string_view("a\0b", 3), REG_SZ, "x", ""),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(Dump("Software\\Direct").size() == 1) << "no value named \"a\" appeared";
+}
+
+TEST(RegFile, AContinuationLineWithNothingToContinueIsAnError) {
+    TempWorld w;
+    std::string error;
+    EXPECT_FALSE(Import("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\C]\r\n\\\r\n\r\n", error));
+    EXPECT_EQ(error.rfind("test.reg:4:", 0), 0u) << error;
+    EXPECT_NE(error.find("continued"), std::string::npos) << error;
+}
+
+TEST(RegFile, FoldersDevicesAndHugeFilesAreRefusedWithOneLine) {
+    TempWorld w;
+    std::string error;
+    EXPECT_FALSE(ImportRegFile(w.Root(), error));
+    EXPECT_NE(error.find("folder"), std::string::npos) << error;
+    EXPECT_FALSE(ImportRegFile("/dev/zero", error));
+    EXPECT_NE(error.find("64 MiB"), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    const fs::path big = w.Root() / "big.reg";
+    {
+        std::ofstream out(big, std::ios::binary);
+        out << "REGEDIT4\r\n";
+    }
+    fs::resize_file(big, (64u << 20) + 1);
+    EXPECT_FALSE(ImportRegFile(big, error));
+    EXPECT_NE(error.find("64 MiB"), std::string::npos) << error;
+}
+
+namespace {
+
+struct ExportRun {
+    std::string bytes;
+    std::string error;
+    bool ok = false;
+};
+
+void* RunExport(void* arg) {
+    auto* run = static_cast<ExportRun*>(arg);
+    run->ok = ExportRegText("Software\\Deep", run->bytes, run->error);
+    return nullptr;
+}
+
+} // namespace
+
+// Export walks the tree without recursing: a deep tree exports whole even on a small stack.
+TEST(RegFile, DeepTreesExportOnASmallStack) {
+    TempWorld w;
+    constexpr int kDepth = 2500;
+    std::string path = "Software\\Deep";
+    for (int i = 0; i < kDepth; ++i)
+        path += "\\k";
+    {
+        RegKey key;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), key.Out()), ERROR_SUCCESS);
+        Put(path.c_str(), "leaf", REG_SZ, std::string("bottom\0", 7));
+    }
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    ExportRun run;
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attr, RunExport, &run), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    ASSERT_TRUE(run.ok) << run.error;
+    const std::string last =
+        Utf16("[HKEY_CURRENT_USER\\" + path + "]\r\n\"leaf\"=\"bottom\"\r\n").substr(2);
+    EXPECT_NE(run.bytes.find(last), std::string::npos);
+    size_t keys = 0;
+    for (size_t at = run.bytes.find(Utf16("\r\n[").substr(2)); at != std::string::npos;
+         at = run.bytes.find(Utf16("\r\n[").substr(2), at + 1))
+        ++keys;
+    EXPECT_EQ(keys, static_cast<size_t>(kDepth) + 1);
 }

@@ -2,13 +2,17 @@
 #include "platform/world.h"
 #include "support/ChildRole.h"
 #include "support/TempWorld.h"
+#include "traces/CleanIT.h"
 
 #include <gtest/gtest.h>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -406,3 +410,90 @@ int WriteOneThousandValues() {
 const corvane::testing::ChildRole kWriter("registry-writer", WriteOneThousandValues);
 
 } // namespace
+
+// Names compare as Windows compares them: each character upper-cased on its own, one to one.
+// Full case folding would merge names that Windows keeps apart.
+TEST(Registry, NamesCompareByUpperCasingEachCharacterOnItsOwn) {
+    TempWorld w;
+    RegKey key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Case", key.Out()), ERROR_SUCCESS);
+    const std::pair<const char*, const char*> twoNames[] = {
+        {"K", "\u212A"},      // the Kelvin sign is its own upper case
+        {"\u03C9", "\u2126"}, // small omega and the Ohm sign
+        {"SS", "\u00DF"},     // sharp s has no one-to-one upper case
+        {"I", "\u0130"},      // capital I with a dot
+    };
+    for (const auto& [a, b] : twoNames) {
+        ASSERT_EQ(Set(key.Get(), a, REG_SZ, a), ERROR_SUCCESS);
+        ASSERT_EQ(Set(key.Get(), b, REG_SZ, b), ERROR_SUCCESS);
+        DWORD type;
+        std::string data;
+        ASSERT_EQ(Get(key.Get(), a, type, data), ERROR_SUCCESS);
+        EXPECT_EQ(data, a);
+        ASSERT_EQ(Get(key.Get(), b, type, data), ERROR_SUCCESS);
+        EXPECT_EQ(data, b) << "one name overwrote the other";
+    }
+    ASSERT_EQ(Set(key.Get(), "\u00E9t\u00E9", REG_SZ, "summer"), ERROR_SUCCESS);
+    DWORD type;
+    std::string data;
+    EXPECT_EQ(Get(key.Get(), "\u00C9T\u00C9", type, data), ERROR_SUCCESS);
+    EXPECT_EQ(data, "summer");
+    EXPECT_EQ(ValueNames(key.Get()).size(), 9u);
+
+    RegKey sub;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\\u00C9T\u00C9\\Key", sub.Out()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "software\\\u00E9t\u00E9\\KEY", sub.Out()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\\u00C9T\u00C9\\\u212Aey", sub.Out()),
+              ERROR_FILE_NOT_FOUND);
+}
+
+// The letter-list eraser deletes through the registry, so the letter "k" takes the value "k" (or
+// "K") and never one named with the Kelvin sign.
+TEST(Registry, LetterListErasersKeepValuesOnlyFullFoldingWouldMatch) {
+    TempWorld w;
+    const char* path = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
+    RegKey key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path, key.Out()), ERROR_SUCCESS);
+    ASSERT_EQ(Set(key.Get(), "\u212A", REG_SZ, std::string("kelvin\0", 7)), ERROR_SUCCESS);
+    ASSERT_EQ(Set(key.Get(), "K", REG_SZ, std::string("plain\0", 6)), ERROR_SUCCESS);
+    ASSERT_EQ(Set(key.Get(), "MRUList", REG_SZ, std::string("k\0", 2)), ERROR_SUCCESS);
+    corvane::CleanIT::CleanRunMRU();
+    EXPECT_EQ(ValueNames(key.Get()), std::vector<std::string>{"\u212A"});
+}
+
+// A hive written before the name rule changed (names stored with their full case folding) is
+// converted once when opened: its keys and values are found by the new rule.
+TEST(Registry, AHiveOfTheEarlierNameFormIsConvertedWhenOpened) {
+    TempWorld w;
+    RegReleaseHive();
+    fs::remove(world::RegistryFile());
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(world::RegistryFile().c_str(), &raw), SQLITE_OK);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    ASSERT_EQ(sqlite3_exec(db.get(), R"sql(
+        PRAGMA journal_mode=WAL;
+        CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER,
+                          name TEXT NOT NULL, fold TEXT NOT NULL);
+        CREATE UNIQUE INDEX keys_child ON keys(parent, fold);
+        CREATE TABLE vals(id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL,
+                          fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL);
+        CREATE UNIQUE INDEX vals_name ON vals(key, fold);
+        INSERT INTO keys VALUES(1, NULL, 'HKEY_CURRENT_USER', '');
+        INSERT INTO keys VALUES(2, 1, 'Software', 'software');
+        INSERT INTO keys VALUES(3, 2, 'Été', 'été');
+        INSERT INTO vals VALUES(1, 3, 'Name', 'name', 1, CAST('kept' AS BLOB));
+    )sql",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    db.reset();
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "SOFTWARE\\\u00C9T\u00C9", key.Out()), ERROR_SUCCESS);
+    DWORD type;
+    std::string data;
+    ASSERT_EQ(Get(key.Get(), "NAME", type, data), ERROR_SUCCESS);
+    EXPECT_EQ(data, "kept");
+    ASSERT_EQ(Set(key.Get(), "name", REG_SZ, "again"), ERROR_SUCCESS);
+    EXPECT_EQ(ValueNames(key.Get()), std::vector<std::string>{"Name"});
+}

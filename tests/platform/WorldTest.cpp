@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using corvane::testing::TempWorld;
@@ -85,14 +87,10 @@ TEST(WorldPaths, PosixToWindowsRoundTripsOddNames) {
     const fs::path dir = world::DriveC() / "odd";
     fs::create_directories(dir);
     const std::vector<std::string> names = {
-        "plain.txt",
-        "back\\slash",
-        std::string("bad\xff\xfe", 5),
+        "plain.txt",      "back\\slash", std::string("bad\xff\xfe", 5),
         "caf\xc3\xa9",
         "\xef\x9d\x9c", // U+F75C itself, the escape of a backslash
-        "trailing\xc3",
-        "A",
-        "a",
+        "trailing\xc3",   "A",           "a",
         "with space & ;",
     };
     for (const auto& name : names) {
@@ -107,6 +105,61 @@ TEST(WorldPaths, PosixToWindowsRoundTripsOddNames) {
     EXPECT_EQ(world::ToWindows("/usr/bin/env"), "Z:\\usr\\bin\\env");
     EXPECT_EQ(world::ToWindows(world::DriveC().string()), "C:\\");
     EXPECT_EQ(world::ToWindows((w.Prefix() / "drive_cX").string()).rfind("Z:\\", 0), 0u);
+}
+
+// An escape stands only for what a Windows name cannot carry (a backslash, a byte that is not
+// UTF-8). One that would decode to a separator, a NUL, a dot or any plain character would name
+// another file than the one written, so such a name is invalid and maps to nothing.
+TEST(WorldPaths, EscapesThatWouldNameAnotherFileAreInvalid) {
+    TempWorld w;
+    TempWorld::Write(world::DriveC() / "victim", "x");
+    TempWorld::Write(world::DriveC() / "caf\xc3\xa9", "x");
+    const char* invalid[] = {
+        "C:\\\xef\x9c\xaf"
+        "etc\\passwd",                       // U+F72F: "/"
+        "C:\\victim\xef\x9c\x80.txt",        // U+F700: NUL
+        "C:\\\xef\x9c\xae\xef\x9c\xae\\etc", // U+F72E U+F72E: ".."
+        "C:\\a\\\xef\x9c\xae",               // U+F72E: "."
+        "C:\\vic\xef\x9d\xb4im",             // U+F774: a plain "t"
+        "C:\\caf\xef\x9f\x83\xef\x9e\xa9",   // "é" spelt as two escaped bytes
+        "Z:\\\xef\x9c\xaf"
+        "etc",
+    };
+    for (const char* path : invalid)
+        EXPECT_EQ(world::ToPosix(path), "") << path;
+    EXPECT_EQ(world::ToPosix(std::string_view("C:\\victim\0.txt", 14)), "");
+    std::string decoded;
+    EXPECT_FALSE(world::DecodeName("\xef\x9c\xae", decoded));
+    EXPECT_TRUE(world::DecodeName("back\xef\x9d\x9cslash", decoded));
+    EXPECT_EQ(decoded, "back\\slash");
+    EXPECT_TRUE(world::DecodeName("raw\xef\x9f\xbf", decoded));
+    EXPECT_EQ(decoded, "raw\xff");
+}
+
+// Each component is looked up in the folder opened for the one before: a path far deeper than
+// the system's path length limit still finds every component without regard to case.
+TEST(WorldPaths, DeepPathsResolveEveryComponent) {
+    TempWorld w;
+    const std::string name(40, 'd');
+    const std::string upper(40, 'D');
+    int dir = ::open(world::DriveC().c_str(), O_PATH | O_DIRECTORY);
+    ASSERT_GE(dir, 0);
+    constexpr int kDepth = 200; // 8,000 bytes of path, twice PATH_MAX
+    for (int i = 0; i < kDepth; ++i) {
+        ASSERT_EQ(::mkdirat(dir, name.c_str(), 0700), 0);
+        const int next = ::openat(dir, name.c_str(), O_PATH | O_DIRECTORY);
+        ::close(dir);
+        dir = next;
+        ASSERT_GE(dir, 0);
+    }
+    ::close(dir);
+    std::string windows = "C:";
+    std::string expected = world::DriveC().string();
+    for (int i = 0; i < kDepth; ++i) {
+        windows += "\\" + upper;
+        expected += "/" + name;
+    }
+    EXPECT_EQ(world::ToPosix(windows + "\\New File"), expected + "/New File");
 }
 
 TEST(WorldPaths, DriveRootsAreRecognised) {

@@ -1,15 +1,21 @@
 #include "platform/regfile.h"
 
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/utf8.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <optional>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace corvane::platform {
@@ -21,6 +27,14 @@ constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
 
 // regedit starts a new line once a line of hex data has reached this column.
 constexpr size_t kHexWrapColumn = 77;
+
+// The largest .reg file the importer reads. Real exports of a user's hive are a few megabytes;
+// the limit keeps a wrong file (a disk image, /dev/zero) from taking all memory.
+constexpr std::uint64_t kMaxRegFileBytes = 64ull << 20;
+
+std::string TooLarge(const std::filesystem::path& file) {
+    return "cannot import " + file.string() + ": larger than 64 MiB, the limit for .reg files";
+}
 
 // --- Text conversion ---------------------------------------------------------------------------
 //
@@ -71,8 +85,7 @@ std::string FromUtf16(std::u16string_view units) {
     return out;
 }
 
-// Little-endian bytes of UTF-16 code units, and back. An odd last byte is taken as a unit whose
-// high byte is zero.
+// Little-endian bytes of UTF-16 code units, and back. Callers hand over whole units only.
 std::string UnitsToBytes(std::u16string_view units) {
     std::string out;
     out.reserve(units.size() * 2);
@@ -86,9 +99,9 @@ std::string UnitsToBytes(std::u16string_view units) {
 std::u16string BytesToUnits(std::string_view bytes) {
     std::u16string out;
     out.reserve((bytes.size() + 1) / 2);
-    for (size_t i = 0; i < bytes.size(); i += 2) {
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const auto lo = static_cast<unsigned char>(bytes[i]);
-        const auto hi = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        const auto hi = static_cast<unsigned char>(bytes[i + 1]);
         out += static_cast<char16_t>(lo | (hi << 8));
     }
     return out;
@@ -154,6 +167,7 @@ struct Operation {
     std::string name;
     DWORD type = REG_NONE;
     std::string data;
+    std::string tail; // the odd last byte of Unicode string data
 };
 
 class Importer {
@@ -228,9 +242,7 @@ public:
                     rc = ERROR_SUCCESS;
                 break;
             case Operation::SetValue:
-                rc = RegSetValueExA(current.Get(), op.name.c_str(), 0, op.type,
-                                    reinterpret_cast<const BYTE*>(op.data.data()),
-                                    static_cast<DWORD>(op.data.size()));
+                rc = RegSetValueWithTail(current.Get(), op.name, op.type, op.data, op.tail);
                 break;
             case Operation::DeleteValue:
                 rc = RegDeleteValueA(current.Get(), op.name.c_str());
@@ -285,11 +297,14 @@ private:
                                   std::string(kRootName));
         if (remove && relative.empty())
             return Fail(line, "the root key cannot be deleted");
+        if (relative.find('\0') != std::string::npos)
+            return Fail(line, "a key name holds a NUL character");
         ops_.push_back({remove ? Operation::DeleteKey : Operation::CreateKey,
                         line,
                         relative,
                         {},
                         REG_NONE,
+                        {},
                         {}});
         inKey_ = true;
         keyDeleted_ = remove;
@@ -330,17 +345,21 @@ private:
     }
 
     bool ParseValue(int line, std::string_view text) {
+        if (text.empty())
+            return Fail(line, "a line continued with '\\' holds no value");
         if (!inKey_)
             return Fail(line, "a value before the first key");
         if (keyDeleted_)
             return Fail(line, "a value under a key that is being deleted");
-        Operation op{Operation::SetValue, line, ops_.back().key, {}, REG_NONE, {}};
+        Operation op{Operation::SetValue, line, ops_.back().key, {}, REG_NONE, {}, {}};
         std::string_view rest;
         if (text.front() == '@') {
             rest = text.substr(1);
         } else if (text.front() == '"') {
             if (!ParseQuoted(line, text, op.name, rest))
                 return false;
+            if (op.name.find('\0') != std::string::npos)
+                return Fail(line, "a value name holds a NUL character");
         } else {
             return Fail(line, "expected a key in [brackets], a value name or a comment");
         }
@@ -404,8 +423,17 @@ private:
                 break;
             s.remove_prefix(comma + 1);
         }
-        // A 5.00 file carries the string types as UTF-16; the hive keeps the 8-bit text.
-        op.data = unicode_ && IsTextType(op.type) ? FromUtf16(BytesToUnits(bytes)) : bytes;
+        // A 5.00 file carries the string types as UTF-16; the hive keeps the 8-bit text the
+        // A-calls see. An odd last byte is no character of that text: it is kept beside it.
+        if (unicode_ && IsTextType(op.type)) {
+            if (bytes.size() % 2 != 0) {
+                op.tail = bytes.substr(bytes.size() - 1);
+                bytes.pop_back();
+            }
+            op.data = FromUtf16(BytesToUnits(bytes));
+        } else {
+            op.data = std::move(bytes);
+        }
         return true;
     }
 
@@ -437,7 +465,7 @@ std::string Quote(std::string_view text) {
 // A string value goes out quoted only when importing the quoted text gives back the same bytes:
 // one terminating NUL and no other, nothing a line break would cut, well-formed text.
 bool QuotedCarries(const RegValue& v) {
-    if (v.type != REG_SZ || v.data.empty() || v.data.back() != '\0')
+    if (v.type != REG_SZ || v.data.empty() || v.data.back() != '\0' || !v.tail.empty())
         return false;
     const std::string_view text(v.data.data(), v.data.size() - 1);
     return text.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos &&
@@ -463,7 +491,8 @@ std::string ValueLine(const RegValue& v) {
         std::snprintf(buffer, sizeof buffer, "hex(%x):", v.type);
         line += buffer;
     }
-    const std::string bytes = IsTextType(v.type) ? UnitsToBytes(ToUtf16(v.data)) : v.data;
+    const std::string bytes =
+        IsTextType(v.type) ? UnitsToBytes(ToUtf16(v.data)) + v.tail : v.data + v.tail;
     // Wrapped as regedit wraps it: a line that has reached the wrap column ends in ",\" and the
     // data goes on, indented by two spaces. The name counts towards the first line.
     size_t column = line.size();
@@ -482,26 +511,49 @@ std::string ValueLine(const RegValue& v) {
     return line;
 }
 
-LONG ExportKey(HKEY key, std::string& out) {
+// Writes one key (its line, its values) and queues its subkeys for the walk.
+struct PendingKey {
+    std::shared_ptr<RegKey> parent; // kept open until every subkey of it is written
+    std::string name;
     std::string path;
+};
+
+LONG ExportOne(const std::shared_ptr<RegKey>& key, const std::string& path, std::string& out,
+               std::vector<PendingKey>& pending) {
     std::vector<RegValue> values;
     std::vector<std::string> subKeys;
-    if (LONG rc = RegKeyPath(key, path); rc != ERROR_SUCCESS)
+    if (LONG rc = RegListValues(key->Get(), values); rc != ERROR_SUCCESS)
         return rc;
-    if (LONG rc = RegListValues(key, values); rc != ERROR_SUCCESS)
-        return rc;
-    if (LONG rc = RegListSubKeys(key, subKeys); rc != ERROR_SUCCESS)
+    if (LONG rc = RegListSubKeys(key->Get(), subKeys); rc != ERROR_SUCCESS)
         return rc;
     out += "[" + path + "]\r\n";
     for (const RegValue& v : values)
         out += ValueLine(v) + "\r\n";
     out += "\r\n";
-    for (const std::string& name : subKeys) {
-        RegKey sub;
+    for (auto it = subKeys.rbegin(); it != subKeys.rend(); ++it)
+        pending.push_back({key, *it, path + "\\" + *it});
+    return ERROR_SUCCESS;
+}
+
+// Writes a key and everything under it in regedit's order (a key, its values, then each subkey
+// with all below it, subkeys sorted). The walk keeps its own list of keys still to write instead
+// of recursing, so a tree of any depth exports without running out of stack.
+LONG ExportTree(const std::shared_ptr<RegKey>& top, std::string& out) {
+    std::string path;
+    if (LONG rc = RegKeyPath(top->Get(), path); rc != ERROR_SUCCESS)
+        return rc;
+    std::vector<PendingKey> pending;
+    if (LONG rc = ExportOne(top, path, out, pending); rc != ERROR_SUCCESS)
+        return rc;
+    while (!pending.empty()) {
+        PendingKey next = std::move(pending.back());
+        pending.pop_back();
+        auto sub = std::make_shared<RegKey>();
         // A subkey deleted meanwhile by another process is simply not exported.
-        if (RegOpenKeyA(key, name.c_str(), sub.Out()) != ERROR_SUCCESS)
+        if (RegOpenKeyA(next.parent->Get(), next.name.c_str(), sub->Out()) != ERROR_SUCCESS)
             continue;
-        if (LONG rc = ExportKey(sub.Get(), out); rc != ERROR_SUCCESS)
+        next.parent.reset();
+        if (LONG rc = ExportOne(sub, next.path, out, pending); rc != ERROR_SUCCESS)
             return rc;
     }
     return ERROR_SUCCESS;
@@ -543,29 +595,58 @@ bool ImportRegText(std::string_view bytes, std::string_view source, std::string&
 }
 
 bool ImportRegFile(const std::filesystem::path& file, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    const FileHandle handle(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const int fd = handle.Descriptor();
+    if (fd < 0) {
         error = "cannot read " + file.string() + ": " + std::strerror(errno);
         return false;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "cannot read " + file.string();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        error = "cannot read " + file.string() + ": it is a folder, not a .reg file";
         return false;
+    }
+    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > kMaxRegFileBytes) {
+        error = TooLarge(file);
+        return false;
+    }
+    // A pipe or device is read up to the limit and no further: /dev/zero never ends.
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+            if (errno == EAGAIN) {
+                pollfd p{fd, POLLIN, 0};
+                ::poll(&p, 1, -1);
+            }
+            continue;
+        }
+        if (n < 0) {
+            error = "cannot read " + file.string() + ": " + std::strerror(errno);
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (bytes.size() + static_cast<size_t>(n) > kMaxRegFileBytes) {
+            error = TooLarge(file);
+            return false;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
     }
     return ImportRegText(bytes, file.string(), error);
 }
 
 bool ExportRegText(std::string_view keyPath, std::string& bytes, std::string& error) {
-    RegKey key;
+    auto key = std::make_shared<RegKey>();
     const std::string path(keyPath);
-    if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), key.Out()) != ERROR_SUCCESS) {
+    if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), key->Out()) != ERROR_SUCCESS) {
         error = "no such key: " + std::string(kRootName) + (path.empty() ? "" : "\\" + path);
         return false;
     }
     std::string text(kHeader5);
     text += "\r\n\r\n";
-    if (const LONG rc = ExportKey(key.Get(), text); rc != ERROR_SUCCESS) {
+    if (const LONG rc = ExportTree(key, text); rc != ERROR_SUCCESS) {
         error = "cannot read the registry (error " + std::to_string(rc) + ")";
         return false;
     }

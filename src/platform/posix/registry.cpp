@@ -1,10 +1,8 @@
 #include "platform/registry.h"
 
+#include "platform/casing.h"
 #include "platform/sqlitedb.h"
-#include "platform/utf8.h"
 #include "platform/world.h"
-
-#include <QString>
 
 #include <sqlite3.h>
 
@@ -19,10 +17,16 @@
 namespace corvane::platform {
 namespace {
 
-// Keys form a tree under the row with id 1, the root HKEY_CURRENT_USER. `fold` holds the name
-// case-folded: equality on it is the registry's case-insensitive comparison, while `name` keeps
-// the creation case. Key ids never come back (AUTOINCREMENT), so a handle to a deleted key can't
-// silently start naming a newer one. Value ids grow with each new value: they give creation order.
+// Keys form a tree under the row with id 1, the root HKEY_CURRENT_USER. `fold` holds the name's
+// upper-case form: equality on it is the registry's comparison without regard to case, while
+// `name` keeps the creation case. Key ids never come back (AUTOINCREMENT), so a handle to a
+// deleted key can't silently start naming a newer one. Value ids grow with each new value: they
+// give creation order. `tail` keeps the odd last byte of string data that a Unicode .reg file
+// gave: no character of the A-calls stands for it, but export writes it back.
+//
+// Version 2 replaced the earlier full case folding by the upper-case form (files made before are
+// converted once; a name that would now clash with another keeps its old form) and added `tail`.
+constexpr int kSchemaVersion = 2;
 constexpr std::string_view kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS keys(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -39,6 +43,9 @@ CREATE TABLE IF NOT EXISTS vals(
   data BLOB NOT NULL);
 CREATE UNIQUE INDEX IF NOT EXISTS vals_name ON vals(key, fold);
 INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES(1, NULL, 'HKEY_CURRENT_USER', '');
+ALTER TABLE vals ADD COLUMN tail BLOB;
+UPDATE OR IGNORE keys SET fold = corvane_upper(name) WHERE parent IS NOT NULL;
+UPDATE OR IGNORE vals SET fold = corvane_upper(name);
 )sql";
 
 constexpr std::int64_t kRootId = 1;
@@ -49,24 +56,21 @@ bool IsPredefinedRoot(HKEY key) {
     return key >= 0x80000000u && key <= 0x8000000Fu;
 }
 
-// The registry compares names without regard to case. Names are the program's 8-bit text (UTF-8
-// here); bytes that are not UTF-8 fold by ASCII rules alone, so every name still has one fold.
-// `upper` picks the upper-case form, which is what Windows sorts key names by.
-std::string CaseForm(std::string_view name, bool upper) {
-    if (utf8::IsValid(name)) {
-        const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-        const QByteArray form = (upper ? text.toUpper() : text.toCaseFolded()).toUtf8();
-        return std::string(form.constData(), static_cast<size_t>(form.size()));
-    }
-    std::string out(name);
-    for (char& c : out)
-        if (upper ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z'))
-            c = static_cast<char>(c ^ 0x20);
-    return out;
+std::string Fold(std::string_view name) {
+    return UpperName(name);
 }
 
-std::string Fold(std::string_view name) {
-    return CaseForm(name, false);
+// The name rule as an SQL function, so the conversion of an older hive runs inside SQLite.
+void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+    const std::string form = UpperName(
+        std::string_view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(args[0]))));
+    sqlite3_result_text(context, form.data(), static_cast<int>(form.size()), SQLITE_TRANSIENT);
+}
+
+bool AddFunctions(sqlite3* db) {
+    return sqlite3_create_function(db, "corvane_upper", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                   nullptr, UpperFunction, nullptr, nullptr) == SQLITE_OK;
 }
 
 std::vector<std::string> SplitPath(const char* subKey) {
@@ -120,7 +124,7 @@ bool Connect(Hive& h) {
     h.db.reset();
     auto db = std::make_unique<sqlite::Database>();
     std::string error;
-    if (!db->Open(file, kSchema, error))
+    if (!db->Open(file, kSchema, error, kSchemaVersion, AddFunctions))
         return false;
     h.db = std::move(db);
     h.file = file;
@@ -276,28 +280,46 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, 
     return ERROR_SUCCESS;
 }
 
-LONG RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, const BYTE* data,
-                    DWORD size) {
-    if (data == nullptr && size != 0)
-        return ERROR_INVALID_PARAMETER;
+namespace {
+
+LONG SetValue(HKEY key, std::string_view valueName, DWORD type, std::string_view bytes,
+              std::string_view tail) {
     Hive& h = TheHive();
     std::lock_guard lock(h.mutex);
     std::int64_t id = 0;
     if (const LONG rc = Begin(h, key, true, id); rc != ERROR_SUCCESS)
         return rc;
-    const std::string valueName = ValueName(name);
-    const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
     return Write(h, [&]() -> LONG {
         if (!KeyExists(h, id))
             return ERROR_KEY_DELETED;
         // A value written again keeps its name's creation case and its place in the order.
-        auto st = h.db->Prepare("INSERT INTO vals(key, name, fold, type, data) "
-                                "VALUES(?1, ?2, ?3, ?4, ?5) ON CONFLICT(key, fold) "
-                                "DO UPDATE SET type = excluded.type, data = excluded.data");
+        auto st = h.db->Prepare("INSERT INTO vals(key, name, fold, type, data, tail) "
+                                "VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(key, fold) "
+                                "DO UPDATE SET type = excluded.type, data = excluded.data, "
+                                "tail = excluded.tail");
         st.Bind(1, id).BindText(2, valueName).BindText(3, Fold(valueName)).Bind(4, type);
         st.BindBlob(5, bytes);
+        if (!tail.empty())
+            st.BindBlob(6, tail);
         return st.Run() ? ERROR_SUCCESS : ERROR_CANTWRITE;
     });
+}
+
+} // namespace
+
+LONG RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                    DWORD size) {
+    if (data == nullptr && size != 0)
+        return ERROR_INVALID_PARAMETER;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+    return SetValue(key, ValueName(name), type, bytes, {});
+}
+
+LONG RegSetValueWithTail(HKEY key, std::string_view name, DWORD type, std::string_view data,
+                         std::string_view tail) {
+    if (name.find('\0') != std::string_view::npos || tail.size() > 1)
+        return ERROR_INVALID_PARAMETER;
+    return SetValue(key, name, type, data, tail);
 }
 
 LONG RegDeleteValueA(HKEY key, const char* name) {
@@ -376,7 +398,7 @@ LONG RegListSubKeys(HKEY key, std::vector<std::string>& names) {
     st.Bind(1, id);
     while (st.Step()) {
         std::string name = st.Text(0);
-        rows.emplace_back(CaseForm(name, true), std::move(name));
+        rows.emplace_back(UpperName(name), std::move(name));
     }
     if (st.LastCode() != SQLITE_DONE)
         return ERROR_CANTREAD;
@@ -393,10 +415,11 @@ LONG RegListValues(HKEY key, std::vector<RegValue>& values) {
     std::int64_t id = 0;
     if (const LONG rc = BeginListing(h, key, id); rc != ERROR_SUCCESS)
         return rc;
-    auto st = h.db->Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id");
+    auto st = h.db->Prepare("SELECT name, type, data, tail FROM vals WHERE key = ?1 ORDER BY id");
     st.Bind(1, id);
     while (st.Step())
-        values.push_back(RegValue{st.Text(0), static_cast<DWORD>(st.Int(1)), st.Blob(2)});
+        values.push_back(
+            RegValue{st.Text(0), static_cast<DWORD>(st.Int(1)), st.Blob(2), st.Blob(3)});
     return st.LastCode() == SQLITE_DONE ? ERROR_SUCCESS : ERROR_CANTREAD;
 }
 
@@ -478,6 +501,14 @@ void RegKey::Reset() {
     if (key_ != 0)
         RegCloseKey(key_);
     key_ = 0;
+}
+
+bool RegFlushErased() {
+    Hive& h = TheHive();
+    std::lock_guard lock(h.mutex);
+    if (h.batch || !Connect(h))
+        return false;
+    return h.db->TruncateLog();
 }
 
 void RegReleaseHive() {

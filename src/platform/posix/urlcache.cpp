@@ -458,6 +458,14 @@ BOOL FindCloseUrlCache(HANDLE handle) {
     return 1;
 }
 
+BOOL FlushErasedUrlCacheEntries() {
+    std::shared_ptr<Store> store = CurrentStore();
+    if (!store)
+        return 0;
+    std::lock_guard lock(store->mutex);
+    return store->db.TruncateLog() ? 1 : 0;
+}
+
 BOOL DeleteUrlCacheEntryA(const char* url) {
     if (url == nullptr || *url == '\0') {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -283,6 +283,11 @@ HRESULT IUrlHistoryStg2::ClearHistory() {
     return S_OK;
 }
 
+HRESULT IUrlHistoryStg2::FlushErased() {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->db.TruncateLog() ? S_OK : S_FALSE;
+}
+
 HRESULT IUrlHistoryStg2::AddUrl(std::string_view url, std::string_view title, DWORD /*flags*/) {
     if (url.empty() || HasNul(url) || HasNul(title))
         return E_INVALIDARG;

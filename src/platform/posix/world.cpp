@@ -1,13 +1,16 @@
 #include "platform/world.h"
 
+#include "platform/casing.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/utf8.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -28,30 +31,34 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return (v && *v) ? std::string(v) : fallback;
 }
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (utf8::IsValid(a) && utf8::IsValid(b)) {
-        return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
-                   .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
-                            Qt::CaseInsensitive) == 0;
-    }
-    return a == b;
-}
-
-// Finds the entry of `dir` that is `name`: the exact name when it exists, else the first name in
-// sorted order that matches without regard to case, else `name` itself (a file about to be made).
-std::string ResolveComponent(const fs::path& dir, const std::string& name) {
-    std::error_code ec;
-    if (fs::symlink_status(dir / name, ec).type() != fs::file_type::not_found && !ec)
+// Finds the entry of the open folder `dir` that is `name`: the exact name when it exists, else
+// the first name in sorted order that is the same name to Windows, else `name` itself (a file
+// about to be made). Works on the folder's descriptor, so the cost does not grow with the depth.
+std::string ResolveComponent(int dir, const std::string& name) {
+    struct stat st {};
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return name;
-    std::vector<std::string> matches;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string entry = it->path().filename().string();
-        if (SameNameIgnoringCase(entry, name))
-            matches.push_back(std::move(entry));
-    }
-    if (matches.empty())
+    const int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return name;
-    return *std::min_element(matches.begin(), matches.end());
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::fdopendir(fd), ::closedir);
+    if (!listing) {
+        ::close(fd);
+        return name;
+    }
+    const std::string wanted = platform::UpperName(name);
+    std::string best;
+    bool found = false;
+    while (const dirent* e = ::readdir(listing.get())) {
+        const std::string_view entry(e->d_name);
+        if (entry == "." || entry == "..")
+            continue;
+        if (platform::UpperName(entry) == wanted && (!found || entry < best)) {
+            best = entry;
+            found = true;
+        }
+    }
+    return found ? best : name;
 }
 
 bool MakeFolder(const fs::path& p, std::string& error) {
@@ -110,13 +117,25 @@ fs::path Prefix() {
     return fs::path(home) / ".local/share/corvane";
 }
 
-fs::path DriveC() { return Prefix() / "drive_c"; }
-fs::path RegistryFile() { return Prefix() / "registry.sqlite"; }
-fs::path UrlCacheFile() { return Prefix() / "urlcache.sqlite"; }
-fs::path UrlHistoryFile() { return Prefix() / "urlhistory.sqlite"; }
-fs::path ConfFile() { return Prefix() / "world.conf"; }
+fs::path DriveC() {
+    return Prefix() / "drive_c";
+}
+fs::path RegistryFile() {
+    return Prefix() / "registry.sqlite";
+}
+fs::path UrlCacheFile() {
+    return Prefix() / "urlcache.sqlite";
+}
+fs::path UrlHistoryFile() {
+    return Prefix() / "urlhistory.sqlite";
+}
+fs::path ConfFile() {
+    return Prefix() / "world.conf";
+}
 
-std::vector<std::string> Drives() { return {"C:", "Z:"}; }
+std::vector<std::string> Drives() {
+    return {"C:", "Z:"};
+}
 
 std::string UserName() {
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name && *pw->pw_name)
@@ -124,9 +143,13 @@ std::string UserName() {
     return EnvOr("USER", "user");
 }
 
-std::string ProfilePath() { return "C:\\Documents and Settings\\" + UserName(); }
+std::string ProfilePath() {
+    return "C:\\Documents and Settings\\" + UserName();
+}
 
-std::string TempPath() { return ProfilePath() + "\\Local Settings\\Temp"; }
+std::string TempPath() {
+    return ProfilePath() + "\\Local Settings\\Temp";
+}
 
 std::string EncodeName(std::string_view name) {
     std::string out;
@@ -152,28 +175,47 @@ std::string EncodeName(std::string_view name) {
     return out;
 }
 
-std::string DecodeName(std::string_view name) {
-    std::string out;
+bool DecodeName(std::string_view name, std::string& out) {
+    out.clear();
     out.reserve(name.size());
+    std::string canonical; // the name with its raw bytes written as EncodeName writes them
+    canonical.reserve(name.size());
     for (size_t i = 0; i < name.size();) {
         char32_t cp;
         const size_t n = utf8::Decode(name, i, cp);
         if (n == 0) {
+            utf8::Append(canonical, kEscapeBase + static_cast<unsigned char>(name[i]));
             out += name[i++];
-        } else if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
-            out += static_cast<char>(cp - kEscapeBase);
+            continue;
+        }
+        canonical.append(name.substr(i, n));
+        if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
+            // Only what EncodeName escapes may come out of an escape: the backslash and bytes
+            // of the upper half. Never a separator, a NUL, a dot or any other plain character.
+            const auto byte = static_cast<unsigned char>(cp - kEscapeBase);
+            if (byte != '\\' && byte < 0x80)
+                return false;
+            out += static_cast<char>(byte);
             i += n;
         } else {
             out.append(name.substr(i, n));
             i += n;
         }
     }
-    return out;
+    if (out.empty() || out == "." || out == ".." ||
+        out.find_first_of(std::string_view("/\0", 2)) != std::string::npos)
+        return false;
+    // Each file has one Windows name: escapes that stand for well-formed text ("é" written as
+    // two escaped bytes) would be a second name for it, so they are refused as well. Raw bytes
+    // that are not UTF-8 count as the escapes EncodeName would have written for them.
+    return EncodeName(out) == canonical;
 }
 
 std::string ToPosix(std::string_view win) {
     fs::path root;
     std::string_view rest = win;
+    if (win.find('\0') != std::string_view::npos)
+        return {};
     if (win.size() >= 2 && win[1] == ':') {
         const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(win[0])));
         if (drive == 'C')
@@ -200,15 +242,28 @@ std::string ToPosix(std::string_view win) {
             if (!parts.empty())
                 parts.pop_back();
         } else if (!comp.empty() && comp != ".") {
-            parts.push_back(DecodeName(comp));
+            std::string decoded;
+            if (!DecodeName(comp, decoded))
+                return {}; // an invalid name stands for no file at all
+            parts.push_back(std::move(decoded));
         }
         start = end + 1;
     }
 
-    fs::path out = root;
-    for (const auto& part : parts)
-        out /= ResolveComponent(out, part);
-    return out.string();
+    // Each component is looked up in the folder opened for the one before it: one step per
+    // component, however deep the path. Once a folder is missing, the rest keep their case.
+    std::string out = root.string();
+    platform::FileHandle dir(::open(out.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    for (const auto& part : parts) {
+        const std::string name = dir.IsOpen() ? ResolveComponent(dir.Descriptor(), part) : part;
+        if (out.empty() || out.back() != '/')
+            out += '/';
+        out += name;
+        if (dir.IsOpen())
+            dir = platform::FileHandle(
+                ::openat(dir.Descriptor(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return out;
 }
 
 std::string ToWindows(std::string_view posix) {
@@ -271,8 +326,8 @@ bool IsDriveRoot(const fs::path& posixPath) {
 
 std::map<std::string, std::string> Conf() {
     std::map<std::string, std::string> conf = {
-        {"windows_version", "5.1"},   {"windows_build", "2600"}, {"shell_version", "6.0.2900"},
-        {"themes", "yes"},            {"common_controls", "6"},
+        {"windows_version", "5.1"}, {"windows_build", "2600"}, {"shell_version", "6.0.2900"},
+        {"themes", "yes"},          {"common_controls", "6"},
     };
     std::ifstream in(ConfFile());
     std::string line;
@@ -308,9 +363,9 @@ bool Ensure(std::string& error) {
         return false;
     }
     const std::string profile = ProfilePath();
-    for (const char* sub : {"Cookies", "Recent", "Local Settings\\History\\History.IE5",
-                            "Local Settings\\Temporary Internet Files\\Content.IE5",
-                            "Local Settings\\Temp"}) {
+    for (const char* sub :
+         {"Cookies", "Recent", "Local Settings\\History\\History.IE5",
+          "Local Settings\\Temporary Internet Files\\Content.IE5", "Local Settings\\Temp"}) {
         if (!MakeFolder(ToPosix(profile + "\\" + sub), error))
             return false;
     }

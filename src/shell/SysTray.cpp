@@ -117,7 +117,9 @@ void DeliverMouseMessage(int message) {
 
 bool ShowBalloon(const QString& title, const QString& text) {
     State& state = Tray();
-    if (!state.present)
+    // An icon added where the desktop has no notification area is only a record: nobody
+    // would see its balloon.
+    if (!state.present || !IsTrayAvailable())
         return false;
     state.lastBalloon = text;
     if (state.shellIcon)

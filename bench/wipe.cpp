@@ -135,6 +135,8 @@ void TreeCase(const fs::path& root) {
 int main(int argc, char** argv) {
     // A real application object, so the wipe's input checks and yields do their real work.
     QCoreApplication app(argc, argv);
+    // Each line is shown as soon as its workload ends: a run takes many minutes.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::path("/tmp/corvane-bench-wipe");
     const Workload workloads[] = {{"one 256 MiB file", 1, 256u << 20},
                                   {"200 files of 64 KiB", 200, 64u << 10}};

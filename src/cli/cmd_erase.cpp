@@ -5,27 +5,33 @@
 #include "eraser/FolderErasers.h"
 #include "traces/CleanIT.h"
 
+#include <iostream>
 #include <string>
 
 namespace corvane::cli {
 namespace {
 
 struct Eraser {
-    const char* name; ///< the word after "erase"
-    const char* what; ///< one line for the usage text
-    void (*run)();    ///< the eraser; erasers report nothing
+    const char* name;             ///< the word after "erase"
+    const char* what;             ///< one line for the usage text
+    eraser::EraseReport (*run)(); ///< the eraser, and what it could not do
 };
 
 // The folder erasers run with a URL list and a history object of their own, as the eraser
 // window's buttons run them with the window's.
-void EraseHistory() {
-    eraser::WindowlessErasers().Erasers().EraseHistory();
+eraser::EraseReport EraseHistory() {
+    return eraser::WindowlessErasers().Erasers().EraseHistory();
 }
-void EraseAll() {
-    eraser::WindowlessErasers().Erasers().EraseAll();
+eraser::EraseReport EraseAll() {
+    return eraser::WindowlessErasers().Erasers().EraseAll();
 }
-void CleanTempFolder() {
-    eraser::WindowlessErasers().Erasers().CleanTempFolder();
+eraser::EraseReport CleanTempFolder() {
+    return eraser::WindowlessErasers().Erasers().CleanTempFolder();
+}
+// The registry list erasers say nothing of their own.
+template <void (*Eraser)()> eraser::EraseReport Silent() {
+    Eraser();
+    return {};
 }
 
 constexpr Eraser kErasers[] = {
@@ -33,12 +39,12 @@ constexpr Eraser kErasers[] = {
      EraseHistory},
     {"all", "everything: history, the registry lists and the temporary folder", EraseAll},
     {"temp", "the temporary folder", CleanTempFolder},
-    {"typed", "the addresses typed into the browser", CleanIT::CleanTypedURLs},
-    {"run", "the Run dialog's list", CleanIT::CleanRunMRU},
-    {"find", "the file-search list", CleanIT::CleanFindMRU},
-    {"recent", "the recent-documents lists", CleanIT::CleanRecentDocs},
-    {"media", "the media player's recent files", CleanIT::CleanMediaPlayerMRU},
-    {"paint", "the paint program's recent files", CleanIT::CleanPaintMRU},
+    {"typed", "the addresses typed into the browser", Silent<CleanIT::CleanTypedURLs>},
+    {"run", "the Run dialog's list", Silent<CleanIT::CleanRunMRU>},
+    {"find", "the file-search list", Silent<CleanIT::CleanFindMRU>},
+    {"recent", "the recent-documents lists", Silent<CleanIT::CleanRecentDocs>},
+    {"media", "the media player's recent files", Silent<CleanIT::CleanMediaPlayerMRU>},
+    {"paint", "the paint program's recent files", Silent<CleanIT::CleanPaintMRU>},
 };
 
 int Erase(const std::vector<std::string>& args) {
@@ -46,8 +52,10 @@ int Erase(const std::vector<std::string>& args) {
         return UsageError("erase needs exactly one of its words");
     for (const Eraser& eraser : kErasers) {
         if (args[0] == eraser.name) {
-            eraser.run();
-            return 0;
+            const eraser::EraseReport report = eraser.run();
+            for (const std::string& line : report.Lines())
+                std::cerr << "corvanectl: " << line << "\n";
+            return report.Complete() ? 0 : 1;
         }
     }
     return UsageError("unknown eraser '" + args[0] + "'");

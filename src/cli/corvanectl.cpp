@@ -26,7 +26,7 @@ std::map<std::string, Entry>& Groups() {
 bool g_yes = false;
 
 void PrintUsage() {
-    std::cerr << "usage: corvanectl [--prefix DIR] COMMAND ...\n";
+    std::cerr << "usage: corvanectl [--prefix DIR] [--yes] COMMAND ...\n";
     for (const auto& [name, entry] : Groups())
         std::cerr << entry.usage;
 }
@@ -56,8 +56,10 @@ bool AnswerYes() {
 
 int main(int argc, char** argv) {
     using namespace corvane;
-    std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
+    // The global options come before the command word and only there: every word after it
+    // belongs to the command, so a value such as "--help" or "--yes" is stored as written.
+    int i = 1;
+    for (; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--prefix") {
             if (i + 1 >= argc)
@@ -70,19 +72,24 @@ int main(int argc, char** argv) {
         } else if (arg == "-h" || arg == "--help") {
             cli::PrintUsage();
             return 0;
+        } else if (arg == "--") {
+            ++i;
+            break;
+        } else if (arg.rfind("-", 0) == 0) {
+            return cli::UsageError("unknown option '" + arg + "'");
         } else {
-            words.push_back(arg);
+            break;
         }
     }
-    if (words.empty())
+    if (i >= argc)
         return cli::UsageError("no command given");
-    const auto it = cli::Groups().find(words.front());
+    const std::vector<std::string> words(argv + i + 1, argv + argc);
+    const auto it = cli::Groups().find(argv[i]);
     if (it == cli::Groups().end())
-        return cli::UsageError("unknown command '" + words.front() + "'");
+        return cli::UsageError("unknown command '" + std::string(argv[i]) + "'");
 
     std::string error;
     if (!world::Ensure(error))
         return cli::Failure(error);
-    words.erase(words.begin());
     return it->second.handler(words);
 }

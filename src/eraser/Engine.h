@@ -41,6 +41,7 @@ class chameleonButton;
 namespace eraser {
 class Backdrop;
 class FolderErasers;
+struct EraseReport;
 class ImageTriplet;
 class ListBox;
 } // namespace eraser
@@ -141,6 +142,8 @@ public:
     void CleanTempFolder();
     /// The full clean.
     void EraseAll();
+    /// Says what an eraser could not do (nothing when it did everything).
+    void SayWhatFailed(const eraser::EraseReport& report);
     /// Shreds the file selected in `File1` (`BFile`).
     void ShredSelectedFile();
     /// Shreds the folder shown in `Dir1` (`BFolder`).

@@ -13,6 +13,7 @@
 #include "eraser/ImageTriplet.h"
 #include "eraser/Shredding.h"
 #include "platform/world.h"
+#include "shell/SysTray.h"
 #include "traces/modCache.h"
 
 #include <QDir>
@@ -90,17 +91,28 @@ void Engine::RefreshHistoryList() {
 
 void Engine::EraseHistory() {
     if (erasers_)
-        erasers_->EraseHistory();
+        SayWhatFailed(erasers_->EraseHistory());
 }
 
 void Engine::CleanTempFolder() {
     if (erasers_)
-        erasers_->CleanTempFolder();
+        SayWhatFailed(erasers_->CleanTempFolder());
 }
 
 void Engine::EraseAll() {
     if (erasers_)
-        erasers_->EraseAll();
+        SayWhatFailed(erasers_->EraseAll());
+}
+
+void Engine::SayWhatFailed(const eraser::EraseReport& report) {
+    // The erasers never stop or ask; what they could not do is said once, afterwards, through
+    // the notification area (or a box where the desktop has none), never counted as erased.
+    if (report.Complete())
+        return;
+    const std::string text = report.Summary();
+    if (!SysTray::ShowBalloon(windowTitle(), QString::fromStdString(text)))
+        platform::MsgBox(text, platform::vbOKOnly + platform::vbExclamation,
+                         windowTitle().toStdString());
 }
 
 void Engine::List1_DblClick() {

@@ -5,23 +5,37 @@
 #include "platform/messageloop.h"
 #include "platform/registry.h"
 #include "platform/urlcache.h"
+#include "platform/world.h"
 #include "traces/CURLHistory.h"
 #include "traces/CleanIT.h"
 #include "traces/modCache.h"
 #include "traces/modNormalisePath.h"
 
+#include <filesystem>
+
 namespace corvane::eraser {
 namespace {
 
+constexpr const char* kTypedURLs = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
 constexpr const char* kShellFolders =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// Deletes one file plainly; a file that is still there afterwards is a failed step.
+void DeleteListed(const std::string& path, EraseReport& report) {
+    if (platform::FileSystem().DeleteFileA(path))
+        return;
+    std::error_code ec;
+    const std::string posix = world::ToPosix(path);
+    if (!posix.empty() && std::filesystem::exists(std::filesystem::symlink_status(posix, ec)))
+        report.Failures.push_back("not deleted: " + path);
+}
+
 // Deletes `relative` inside `folder`. A missing folder erases nothing: joined to an empty
 // folder the name would stand for a file at the root of drive C:.
-void DeleteInFolder(const std::string& folder, const std::string& relative) {
+void DeleteInFolder(const std::string& folder, const std::string& relative, EraseReport& report) {
     if (folder.empty())
         return;
-    platform::FileSystem().DeleteFileA(modNormalisePath::NormalisePath(folder) + relative);
+    DeleteListed(modNormalisePath::NormalisePath(folder) + relative, report);
 }
 
 bool EndsWithIndexDat(const std::string& line) {
@@ -31,6 +45,35 @@ bool EndsWithIndexDat(const std::string& line) {
 }
 
 } // namespace
+
+std::vector<std::string> EraseReport::Lines() const {
+    std::vector<std::string> lines = Failures;
+    for (const auto& f : Wipes.Failures)
+        lines.push_back(f.Path + ": " + f.Reason);
+    return lines;
+}
+
+std::string EraseReport::Summary(std::size_t shown) const {
+    if (Complete())
+        return {};
+    const std::vector<std::string> lines = Lines();
+    std::string text = std::to_string(lines.size()) + (lines.size() == 1 ? " step" : " steps") +
+                       " could not be done";
+    if (!Wipes.Complete())
+        text += " (" + std::to_string(Wipes.Failures.size()) +
+                (Wipes.Failures.size() == 1 ? " file" : " files") + " not overwritten)";
+    text += ":";
+    for (std::size_t i = 0; i < lines.size() && i < shown; ++i)
+        text += "\n" + lines[i];
+    if (lines.size() > shown)
+        text += "\n(and " + std::to_string(lines.size() - shown) + " more)";
+    return text;
+}
+
+void EraseReport::Add(const EraseReport& other) {
+    Failures.insert(Failures.end(), other.Failures.begin(), other.Failures.end());
+    Wipes.Add(other.Wipes);
+}
 
 BrowserFolders ReadBrowserFolders() {
     BrowserFolders folders;
@@ -60,18 +103,22 @@ void FolderErasers::RefreshHistoryList() {
         list1_.AddItem(url);
 }
 
-void FolderErasers::EraseHistory() {
+EraseReport FolderErasers::EraseHistory() {
     platform::FileService& fs = platform::FileSystem();
+    EraseReport report;
     RefreshHistoryList();
     registry_.CleanTypedURLs();
+    if (!CleanIT::GetRegString(platform::HKEY_CURRENT_USER, kTypedURLs, "url1").empty())
+        report.Failures.push_back("typed addresses not erased");
 
     // The counts are taken before the loops, as the system does; the bound is checked again
     // on every line because a wipe yields, and an inner run may have emptied the list.
     const int urls = list1_.ListCount();
     for (int i = 0; i < urls && i < list1_.ListCount(); ++i)
-        modCache::DeleteCacheEntry(list1_.List(i));
+        if (const std::string url = list1_.List(i); !modCache::DeleteCacheEntry(url))
+            report.Failures.push_back("cache entry not deleted: " + url);
     platform::FlushErasedUrlCacheEntries(); // no copy of the deleted entries stays in the log
-    DeleteInFolder(folders_.CacheFolder, "Content.IE5\\index.dat");
+    DeleteInFolder(folders_.CacheFolder, "Content.IE5\\index.dat", report);
     list1_.Clear();
 
     platform::FsoFolder cookies;
@@ -86,37 +133,40 @@ void FolderErasers::EraseHistory() {
     for (int i = 0; i < files && i < list1_.ListCount(); ++i) {
         const std::string line = list1_.List(i);
         if (EndsWithIndexDat(line))
-            fs.DeleteFileA(line);
+            DeleteListed(line, report);
         else
-            WipeFile(line);
+            report.Wipes.Add(WipeFile(line));
     }
     list1_.Clear();
 
-    DeleteInFolder(folders_.HistoryFolder, "history.ie5\\index.dat");
+    DeleteInFolder(folders_.HistoryFolder, "history.ie5\\index.dat", report);
     history_.Clear();
-    history_.Refresh("", 0);
+    const platform::HRESULT refreshed = history_.Refresh("", 0);
+    if (history_.Status() != platform::S_OK || refreshed != platform::S_OK)
+        report.Failures.push_back("the URL history store could not be read");
+    else if (history_.Count() > 0)
+        report.Failures.push_back("the URL history was not cleared");
+    return report;
 }
 
-void FolderErasers::CleanTempFolder() {
+EraseReport FolderErasers::CleanTempFolder() {
     platform::Hourglass hourglass;
-    WipeFolderTree(folders_.TempFolder);
-    platform::FileService& fs = platform::FileSystem();
-    platform::FsoFolder temp;
-    if (platform::IsDriveRootPath(folders_.TempFolder) || !fs.GetFolder(folders_.TempFolder, temp))
-        return;
-    for (const auto& sub : fs.SubFolders(temp))
-        if (sub.Device == temp.Device)
-            fs.DeleteFolder(sub.Path, true);
+    EraseReport report;
+    // The subfolders go with the walk once it emptied them, never by force: a removal by force
+    // would delete the files that could not be overwritten.
+    report.Wipes = WipeFolderTree(folders_.TempFolder, FolderRemoval::Subfolders);
+    return report;
 }
 
-void FolderErasers::EraseAll() {
-    EraseHistory();
+EraseReport FolderErasers::EraseAll() {
+    EraseReport report = EraseHistory();
     registry_.CleanFindMRU();
     registry_.CleanMediaPlayerMRU();
     registry_.CleanPaintMRU();
     registry_.CleanRecentDocs();
     registry_.CleanRunMRU();
-    CleanTempFolder();
+    report.Add(CleanTempFolder());
+    return report;
 }
 
 WindowlessErasers::WindowlessErasers()

@@ -3,6 +3,8 @@
 // traces, the temporary folder and the full clean. They run without a window: the window
 // hands over its URL list and its history object, and the folders are read once.
 
+#include "eraser/Shredding.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +40,24 @@ public:
 
     /// The lines, first to last.
     std::vector<std::string> items;
+};
+
+/// What an eraser could not do. The erasers still run every step; this only says afterwards
+/// which ones failed, so that nothing left behind is reported as erased.
+struct EraseReport {
+    /// One line per step that failed (a cache entry, a file, a store), files excepted.
+    std::vector<std::string> Failures;
+    /// The files wiped, and every one left behind.
+    WipeReport Wipes;
+
+    /// True when every step did what it says.
+    bool Complete() const { return Failures.empty() && Wipes.Complete(); }
+    /// Every failure as one line each: the steps, then the files with their reasons.
+    std::vector<std::string> Lines() const;
+    /// A short text for a balloon or a box: how many steps and files failed, and the first few.
+    std::string Summary(std::size_t shown = 3) const;
+    /// Adds another report to this one.
+    void Add(const EraseReport& other);
 };
 
 /// The folders the erasers work in (Windows paths; empty when the value is missing).
@@ -77,12 +97,12 @@ public:
     /// `List1` := the cached URLs (the first entry always, later ones with the normal bit).
     void RefreshHistoryList();
     /// Erases the browser's history traces: cached URLs, typed URLs, both index.dat files,
-    /// the cookie files and the URL history store.
-    void EraseHistory();
-    /// Wipes every file under the temporary folder and removes its subfolders.
-    void CleanTempFolder();
+    /// the cookie files and the URL history store. Says what failed.
+    EraseReport EraseHistory();
+    /// Wipes every file under the temporary folder and removes the subfolders it emptied.
+    EraseReport CleanTempFolder();
     /// The full clean: history, the registry lists, the temporary folder.
-    void EraseAll();
+    EraseReport EraseAll();
 
 private:
     ListBox& list1_;

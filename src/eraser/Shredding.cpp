@@ -2,14 +2,23 @@
 
 #include "platform/files.h"
 #include "platform/messageloop.h"
+#include "platform/world.h"
 #include "traces/modNormalisePath.h"
 
 #include <array>
+#include <filesystem>
 
 namespace corvane::eraser {
 namespace {
 
+using platform::FileFacts;
+using platform::FileHandle;
 using platform::FileSystem;
+
+// A walk keeps at most this many folders open at once; deeper ones are reached again through
+// their ".." entry, checked to be the folder that was left, so depth is limited by neither the
+// descriptor table nor PATH_MAX.
+constexpr std::size_t kOpenFolders = 128;
 
 const std::array<char, kWipeBlockSize>& HashBlock() {
     static const std::array<char, kWipeBlockSize> block = [] {
@@ -20,26 +29,267 @@ const std::array<char, kWipeBlockSize>& HashBlock() {
     return block;
 }
 
-void WipeTree(const platform::FsoFolder& folder, std::uint64_t device) {
-    platform::FileService& fs = FileSystem();
-    // The collections are copies taken now, so files that vanish while a wipe yields are
-    // simply skipped, and nothing an inner run does can invalidate this walk.
-    for (const auto& file : fs.Files(folder))
-        if (file.Device == device)
-            WipeFile(file.Path);
-    for (const auto& sub : fs.SubFolders(folder)) {
-        platform::FsoFolder next;
-        if (sub.Device == device && fs.GetFolder(sub.Path, next) && next.Device == device)
-            WipeTree(next, device);
-    }
+std::string JoinWindows(const std::string& folder, const std::string& posixName) {
+    const std::string name = world::EncodeName(posixName);
+    if (!folder.empty() && folder.back() == '\\')
+        return folder + name;
+    return folder + "\\" + name;
 }
 
-void ShowRootRefusal(const std::string& path, const ShredChooser& chooser) {
-    platform::MsgBox(RootRefusalText(path), platform::vbOKOnly + platform::vbExclamation,
-                     chooser.Caption, chooser.Owner);
+void Fail(WipeReport& report, std::string path, std::string reason) {
+    report.Failures.push_back({std::move(path), std::move(reason)});
+}
+
+// Runs the eleven passes on one open descriptor; empty on success, else what went wrong.
+std::string OverwriteAllPasses(const FileHandle& file, std::int64_t length) {
+    platform::FileService& fs = FileSystem();
+    const std::int64_t blocks = WipeBlockCount(length);
+    const auto& block = HashBlock();
+    for (int pass = 0; pass < kWipePasses; ++pass) {
+        for (std::int64_t k = 0; k <= blocks; ++k) {
+            if (!fs.WriteAt(file, k * kWipeBlockSize, block.data(), block.size()))
+                return "not overwritten: a write failed on pass " + std::to_string(pass + 1);
+            if (platform::GetInputState())
+                platform::DoEvents();
+        }
+        // Each pass must reach the disk before the next one rewrites the same bytes; otherwise
+        // only the last pass would ever leave the page cache.
+        if (!fs.FlushToDisk(file))
+            return "not overwritten: flushing to storage failed on pass " +
+                   std::to_string(pass + 1);
+        platform::DoEvents();
+    }
+    return {};
+}
+
+// Wipes `name` inside the open folder `folder` (whose facts are `folderFacts`); `path` is its
+// Windows path for the report.
+void WipeAt(const FileHandle& folder, const FileFacts& folderFacts, const std::string& name,
+            const std::string& path, WipeReport& report) {
+    platform::FileService& fs = FileSystem();
+    FileFacts entry;
+    const bool exists = fs.FactsAt(folder, name, entry);
+    if (exists && entry.IsFolder())
+        return; // not a file: a folder is never wiped as one
+    if (exists && !entry.IsRegular()) {
+        // A link, FIFO, socket or device holds no data of its own: the name goes, unopened.
+        if (!fs.RemoveAt(folder, name, false))
+            Fail(report, path, "could not be removed");
+        return;
+    }
+    if (exists && !entry.SameMount(folderFacts)) {
+        Fail(report, path, "not overwritten: another file system is mounted on it");
+        return;
+    }
+    if (exists && entry.Links > 1) {
+        // Overwriting would destroy the data under the other names, which lie outside the
+        // user's choice; only this name goes.
+        fs.RemoveAt(folder, name, false);
+        Fail(report, path, "not overwritten: other links share its data");
+        return;
+    }
+    FileHandle file = fs.OpenForWipingAt(folder, name, !exists);
+    if (!file.IsOpen()) {
+        // A name that vanished meanwhile, or could not be made again, holds nothing to
+        // overwrite; a file that is still there was left unwiped.
+        FileFacts still;
+        if (fs.FactsAt(folder, name, still) && still.IsRegular())
+            Fail(report, path, "not overwritten: it could not be opened for writing");
+        return;
+    }
+    FileFacts facts;
+    if (!fs.Facts(file, facts) || !facts.IsRegular() || facts.Links > 1) {
+        Fail(report, path, "not overwritten: it changed before it could be wiped");
+        return;
+    }
+    if (const std::string failure = OverwriteAllPasses(file, facts.Size); !failure.empty()) {
+        Fail(report, path, failure);
+        return;
+    }
+    // Only the name that still leads to the wiped file is removed: a name swapped meanwhile
+    // belongs to someone else now.
+    FileFacts now;
+    if (!fs.FactsAt(folder, name, now)) {
+        ++report.Overwritten; // another run removed it after the overwrite
+        return;
+    }
+    if (!now.SameFile(facts)) {
+        Fail(report, path, "overwritten, but its name now leads to another file and stays");
+        return;
+    }
+    if (!fs.Close(file) || !fs.RemoveAt(folder, name, false)) {
+        Fail(report, path, "overwritten, but it could not be removed");
+        return;
+    }
+    ++report.Overwritten;
+}
+
+// One open folder of a walk.
+struct Frame {
+    FileHandle folder;
+    FileFacts facts;
+    std::string name; // its POSIX name in the parent folder
+    std::vector<std::string> subfolders;
+    std::size_t next = 0;
+};
+
+class TreeWalk {
+public:
+    TreeWalk(std::string top, FolderRemoval removal) : top_(std::move(top)), removal_(removal) {}
+
+    WipeReport Run() {
+        platform::FileService& fs = FileSystem();
+        Frame start;
+        start.folder = fs.OpenFolder(top_);
+        if (!start.folder.IsOpen() || !fs.Facts(start.folder, start.facts) ||
+            !start.facts.IsFolder())
+            return report_;
+        root_ = start.facts;
+        Enter(std::move(start));
+        while (!stack_.empty()) {
+            Frame& frame = stack_.back();
+            if (frame.next < frame.subfolders.size()) {
+                Descend(frame, frame.subfolders[frame.next++]);
+                continue;
+            }
+            Leave();
+        }
+        return report_;
+    }
+
+private:
+    // The Windows path of a name in the innermost folder, built only when a report needs it.
+    std::string PathOf(const std::string& name) const {
+        std::string path = top_;
+        for (std::size_t i = 1; i < stack_.size(); ++i)
+            path = JoinWindows(path, stack_[i].name);
+        return name.empty() ? path : JoinWindows(path, name);
+    }
+
+    // Wipes the folder's files at once and keeps its subfolders for later, depth first.
+    void Enter(Frame frame) {
+        platform::FileService& fs = FileSystem();
+        stack_.push_back(std::move(frame));
+        if (stack_.size() > kOpenFolders)
+            stack_[stack_.size() - 1 - kOpenFolders].folder.Close();
+        for (const std::string& name : fs.NamesIn(stack_.back().folder)) {
+            Frame& here = stack_.back();
+            FileFacts facts;
+            if (!fs.FactsAt(here.folder, name, facts))
+                continue; // gone since the listing
+            if (!facts.IsFolder())
+                WipeAt(here.folder, here.facts, name, PathOf(name), report_);
+            else if (facts.SameMount(root_))
+                here.subfolders.push_back(name);
+            else
+                Fail(report_, PathOf(name), "not entered: another file system is mounted here");
+        }
+    }
+
+    void Descend(const Frame& parent, const std::string& name) {
+        platform::FileService& fs = FileSystem();
+        Frame child;
+        child.name = name;
+        child.folder = fs.OpenFolderAt(parent.folder, name);
+        // The open refuses a link, and the facts of the open folder catch a swap to another
+        // mount between the listing and now.
+        if (!child.folder.IsOpen() || !fs.Facts(child.folder, child.facts))
+            return; // gone, or no longer a folder: nothing of it is ours to wipe
+        if (!child.facts.SameMount(root_)) {
+            Fail(report_, PathOf(name), "not entered: another file system is mounted here");
+            return;
+        }
+        Enter(std::move(child));
+    }
+
+    void Leave() {
+        platform::FileService& fs = FileSystem();
+        Frame done = std::move(stack_.back());
+        stack_.pop_back();
+        if (stack_.empty()) {
+            if (removal_ == FolderRemoval::All)
+                RemoveTop(done.facts);
+            return;
+        }
+        Frame& parent = stack_.back();
+        if (!parent.folder.IsOpen() && !Reopen(parent, done.folder))
+            return;
+        done.folder.Close();
+        if (removal_ != FolderRemoval::None)
+            fs.RemoveAt(parent.folder, done.name, true); // only succeeds when empty
+    }
+
+    // Reaches a folder that was closed to save descriptors again through its child's "..",
+    // accepted only when it is the very folder that was left.
+    bool Reopen(Frame& frame, const FileHandle& child) {
+        platform::FileService& fs = FileSystem();
+        FileFacts facts;
+        frame.folder = fs.OpenFolderAt(child, "..");
+        if (frame.folder.IsOpen() && fs.Facts(frame.folder, facts) && facts.SameFile(frame.facts))
+            return true;
+        frame.folder.Close();
+        Fail(report_, PathOf(""), "not finished: the folder was moved during the wipe");
+        // Nothing above can be reached safely any more.
+        stack_.clear();
+        return false;
+    }
+
+    void RemoveTop(const FileFacts& facts) {
+        platform::FileService& fs = FileSystem();
+        const std::string posix = world::ToPosix(top_);
+        const std::filesystem::path p(posix);
+        FileHandle parent = fs.OpenFolder(world::ToWindows(p.parent_path().string()));
+        FileFacts now;
+        const std::string name = p.filename().string();
+        if (parent.IsOpen() && fs.FactsAt(parent, name, now) && now.SameFile(facts))
+            fs.RemoveAt(parent, name, true);
+    }
+
+    std::string top_;
+    FolderRemoval removal_;
+    FileFacts root_;
+    std::vector<Frame> stack_;
+    WipeReport report_;
+};
+
+void ShowRootRefusal(const std::string& text, const ShredChooser& chooser) {
+    platform::MsgBox(text, platform::vbOKOnly + platform::vbExclamation, chooser.Caption,
+                     chooser.Owner);
+}
+
+void ShowFailures(const WipeReport& report, const ShredChooser& chooser) {
+    if (!report.Complete())
+        platform::MsgBox(FailureSummary(report), platform::vbOKOnly + platform::vbExclamation,
+                         chooser.Caption, chooser.Owner);
+}
+
+bool IsWithin(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+    auto o = outer.begin();
+    for (auto i = inner.begin(); o != outer.end(); ++i, ++o)
+        if (i == inner.end() || *i != *o)
+            return false;
+    return true;
 }
 
 } // namespace
+
+void WipeReport::Add(const WipeReport& other) {
+    Overwritten += other.Overwritten;
+    Failures.insert(Failures.end(), other.Failures.begin(), other.Failures.end());
+}
+
+std::string FailureSummary(const WipeReport& report, std::size_t shown) {
+    if (report.Complete())
+        return {};
+    const std::size_t n = report.Failures.size();
+    std::string text =
+        std::to_string(n) + (n == 1 ? " file" : " files") + " could not be overwritten:";
+    for (std::size_t i = 0; i < n && i < shown; ++i)
+        text += "\n" + report.Failures[i].Path + ": " + report.Failures[i].Reason;
+    if (n > shown)
+        text += "\n(and " + std::to_string(n - shown) + " more)";
+    return text;
+}
 
 std::int64_t WipeBlockCount(std::int64_t length) {
     if (length <= 0)
@@ -52,62 +302,68 @@ std::int64_t WipeBlockCount(std::int64_t length) {
     return blocks;
 }
 
-void WipeFile(const std::string& path) {
+WipeReport WipeFile(const std::string& path) {
+    WipeReport report;
+    const std::string posix = path.empty() ? std::string() : world::ToPosix(path);
+    const std::filesystem::path p(posix);
+    const std::string name = p.filename().string();
+    if (posix.empty() || name.empty() || name == "." || name == "..")
+        return report;
     platform::FileService& fs = FileSystem();
-    std::int64_t length = 0;
-    if (platform::FileHandle reader = fs.OpenForReading(path); reader.IsOpen()) {
-        if (!fs.FileLength(reader, length))
-            length = 0;
-        fs.Close(reader);
+    const FileHandle folder = fs.OpenFolder(world::ToWindows(p.parent_path().string()));
+    FileFacts folderFacts;
+    if (!folder.IsOpen() || !fs.Facts(folder, folderFacts)) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(p, ec)))
+            Fail(report, path, "not overwritten: its folder could not be opened");
+        return report;
     }
-    const std::int64_t blocks = WipeBlockCount(length);
-    fs.SetAttributesNormal(path);
-    const auto& block = HashBlock();
-
-    for (int pass = 0; pass < kWipePasses; ++pass) {
-        platform::FileHandle file = fs.OpenReadWrite(path);
-        if (file.IsOpen()) {
-            for (std::int64_t k = 0; k <= blocks; ++k) {
-                fs.WriteAt(file, k * kWipeBlockSize, block.data(), block.size());
-                if (platform::GetInputState())
-                    platform::DoEvents();
-            }
-            // Each pass must reach the disk before the next one rewrites the same bytes;
-            // otherwise only the last pass would ever leave the page cache.
-            fs.FlushToDisk(file);
-            fs.Close(file);
-        }
-        platform::DoEvents();
-    }
-    fs.DeleteFileA(path);
+    WipeAt(folder, folderFacts, name, path, report);
+    return report;
 }
 
-void WipeFolderTree(const std::string& folder) {
+WipeReport WipeFolderTree(const std::string& folder, FolderRemoval removal) {
     if (platform::IsDriveRootPath(folder))
-        return;
-    platform::FsoFolder start;
-    if (!FileSystem().GetFolder(folder, start))
-        return;
-    WipeTree(start, start.Device);
+        return {};
+    return TreeWalk(folder, removal).Run();
 }
 
 std::string RootRefusalText(const std::string& path) {
     return path + " is the root folder of a drive. The root folder of a drive is never shredded.";
 }
 
-void ShredSelectedFile(const ShredChooser& chooser) {
+std::string ShredRefusal(const std::string& windowsPath) {
+    if (platform::IsDriveRootPath(windowsPath))
+        return RootRefusalText(windowsPath.empty() ? std::string("C:\\") : windowsPath);
+    const std::string posix = world::ToPosix(windowsPath);
+    if (posix.empty())
+        return {};
+    std::error_code ec;
+    const auto target = std::filesystem::weakly_canonical(posix, ec);
+    const auto prefix = std::filesystem::weakly_canonical(world::Prefix(), ec);
+    const auto driveC = std::filesystem::weakly_canonical(world::DriveC(), ec);
+    if (IsWithin(prefix, target) || (IsWithin(target, prefix) && !IsWithin(target, driveC)))
+        return windowsPath + " holds the world's own folder (its drive C: and its stores). It is "
+                             "never shredded.";
+    if (platform::IsOnVirtualFileSystem(target.string()))
+        return windowsPath + " is on a virtual file system of the kernel. It is never shredded.";
+    return {};
+}
+
+ShredOutcome ShredSelectedFile(const ShredChooser& chooser) {
+    ShredOutcome outcome;
     std::string error;
     std::string refused;
     {
         platform::Hourglass hourglass;
         const std::string path =
             modNormalisePath::NormalisePath(chooser.FilePath) + chooser.FileName;
-        if (platform::IsDriveRootPath(path)) {
-            refused = path;
-        } else if (platform::MsgBox("Shred " + path + " ?",
-                                    platform::vbYesNo + platform::vbQuestion, chooser.Caption,
-                                    chooser.Owner) == platform::vbYes) {
-            WipeFile(path);
+        refused = ShredRefusal(path);
+        if (refused.empty() &&
+            platform::MsgBox("Shred " + path + " ?", platform::vbYesNo + platform::vbQuestion,
+                             chooser.Caption, chooser.Owner) == platform::vbYes) {
+            outcome.Confirmed = true;
+            outcome.Report = WipeFile(path);
             if (chooser.RefreshFileList)
                 error = chooser.RefreshFileList();
         }
@@ -118,25 +374,32 @@ void ShredSelectedFile(const ShredChooser& chooser) {
     else if (!error.empty())
         platform::MsgBox(error, platform::vbOKOnly + platform::vbExclamation, chooser.Caption,
                          chooser.Owner);
+    ShowFailures(outcome.Report, chooser);
+    return outcome;
 }
 
-void ShredFolder(const ShredChooser& chooser) {
+ShredOutcome ShredFolder(const ShredChooser& chooser) {
+    ShredOutcome outcome;
     std::string refused;
     {
         platform::Hourglass hourglass;
-        if (platform::IsDriveRootPath(chooser.DirPath)) {
-            refused = chooser.DirPath.empty() ? std::string("C:\\") : chooser.DirPath;
-        } else if (platform::MsgBox("Shred " + chooser.DirPath + " and all its contents?",
-                                    platform::vbYesNo + platform::vbExclamation, chooser.Caption,
-                                    chooser.Owner) == platform::vbYes) {
-            WipeFolderTree(chooser.DirPath);
-            FileSystem().DeleteFolder(chooser.DirPath, true);
+        refused = ShredRefusal(chooser.DirPath);
+        if (refused.empty() &&
+            platform::MsgBox("Shred " + chooser.DirPath + " and all its contents?",
+                             platform::vbYesNo + platform::vbExclamation,
+                             chooser.Caption, chooser.Owner) == platform::vbYes) {
+            outcome.Confirmed = true;
+            // The folders go with the walk, each once it is empty: a removal by force would
+            // delete the files that could not be overwritten.
+            outcome.Report = WipeFolderTree(chooser.DirPath, FolderRemoval::All);
             if (chooser.DriveChange)
                 chooser.DriveChange();
         }
     }
     if (!refused.empty())
         ShowRootRefusal(refused, chooser);
+    ShowFailures(outcome.Report, chooser);
+    return outcome;
 }
 
 } // namespace corvane::eraser

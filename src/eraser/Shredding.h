@@ -4,9 +4,11 @@
 // over the pieces of its state they need, and they talk to the user through the message-box
 // service.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace corvane::eraser {
 
@@ -18,13 +20,52 @@ inline constexpr int kWipePasses = 11;
 /// The file length divided by the block size, rounded to the nearest integer, ties to even.
 std::int64_t WipeBlockCount(std::int64_t length);
 
-/// Overwrites a file eleven times with blocks of "#", each pass flushed to storage, then
-/// deletes it. Every failing step is skipped and the next one runs.
-void WipeFile(const std::string& path);
+/// One file that was not overwritten on every pass, or not removed afterwards.
+struct WipeFailure {
+    /// The file's Windows path.
+    std::string Path;
+    /// Why, as one short phrase ("not overwritten: ...").
+    std::string Reason;
+};
 
-/// Wipes every file in a folder tree, files before subfolders, depth first; removes no folder.
-/// Stays on the folder's file system and never starts at the root of a drive.
-void WipeFolderTree(const std::string& folder);
+/// What a wipe did: the files overwritten on every pass and removed, and every one that was not.
+struct WipeReport {
+    /// Files overwritten eleven times, each pass flushed to storage, and then removed.
+    std::size_t Overwritten = 0;
+    /// Files left behind (or only unlinked), each with its reason.
+    std::vector<WipeFailure> Failures;
+
+    /// True when nothing was left behind.
+    bool Complete() const { return Failures.empty(); }
+    /// Adds another report's counts and failures to this one.
+    void Add(const WipeReport& other);
+};
+
+/// "N file(s) could not be overwritten" followed by the first `shown` paths and reasons, one per
+/// line; empty for a complete report.
+std::string FailureSummary(const WipeReport& report, std::size_t shown = 5);
+
+/// Overwrites a file eleven times with blocks of "#" through one descriptor, each pass flushed
+/// to storage, then removes its name. A file whose overwrite did not complete is left in place;
+/// a file with other names (hard links) is not overwritten and only this name goes; a link,
+/// FIFO or device is removed without being opened. Says what happened.
+WipeReport WipeFile(const std::string& path);
+
+/// What a folder-tree wipe does with the folders it empties.
+enum class FolderRemoval {
+    /// Every folder stays.
+    None,
+    /// Each subfolder is removed once the wipe emptied it; the starting folder stays.
+    Subfolders,
+    /// The subfolders and then the starting folder itself are removed once empty.
+    All,
+};
+
+/// Wipes every file in a folder tree, files before subfolders, depth first, walking with
+/// descriptors so that no link is followed and no path is re-resolved. Stays on the starting
+/// folder's mount and never starts at the root of a drive. Folders go only as `removal` asks
+/// and only when empty, so a file that could not be overwritten is never deleted with them.
+WipeReport WipeFolderTree(const std::string& folder, FolderRemoval removal = FolderRemoval::None);
 
 /// What the shredding actions need from the eraser window.
 struct ShredChooser {
@@ -47,11 +88,24 @@ struct ShredChooser {
 /// The text of the box that refuses to shred the root of a drive.
 std::string RootRefusalText(const std::string& path);
 
-/// Asks, then wipes the selected file and refreshes the file list (button `BFile`).
-void ShredSelectedFile(const ShredChooser& chooser);
+/// Why a Windows path must never be shredded (the root of a drive, the world's own folder or a
+/// folder holding it, a virtual file system); empty when it may be.
+std::string ShredRefusal(const std::string& windowsPath);
 
-/// Asks, then wipes the folder tree, removes the folder and moves the lists to the drive's
-/// current folder (button `BFolder`).
-void ShredFolder(const ShredChooser& chooser);
+/// The outcome of a confirmed action.
+struct ShredOutcome {
+    /// True when the user answered Yes and the wipe ran.
+    bool Confirmed = false;
+    /// What the wipe did.
+    WipeReport Report;
+};
+
+/// Asks, then wipes the selected file and refreshes the file list (button `BFile`); a file left
+/// behind is named in one box.
+ShredOutcome ShredSelectedFile(const ShredChooser& chooser);
+
+/// Asks, then wipes the folder tree, removes the folders it emptied and moves the lists to the
+/// drive's current folder (button `BFolder`); files left behind are counted in one box.
+ShredOutcome ShredFolder(const ShredChooser& chooser);
 
 } // namespace corvane::eraser

@@ -45,6 +45,38 @@ struct FsoItem {
     std::uint64_t Device = 0;
 };
 
+/// Who a file is and what it is, taken without following a link: enough to tell that a name
+/// still leads to the same file and that a folder lies on the same mount as another.
+struct FileFacts {
+    /// The device of the file system.
+    std::uint64_t Device = 0;
+    /// The inode on that device.
+    std::uint64_t Inode = 0;
+    /// The kernel's mount id (0 where the kernel gives none, and then the device decides).
+    std::uint64_t Mount = 0;
+    /// The POSIX type and permission bits.
+    std::uint32_t Mode = 0;
+    /// The number of names the file has.
+    std::uint64_t Links = 0;
+    /// The length in bytes.
+    std::int64_t Size = 0;
+    /// The owner's user id.
+    std::uint32_t Owner = 0;
+
+    /// True for a folder.
+    bool IsFolder() const;
+    /// True for a regular file.
+    bool IsRegular() const;
+    /// True when both facts describe the same file.
+    bool SameFile(const FileFacts& other) const {
+        return Device == other.Device && Inode == other.Inode;
+    }
+    /// True when both lie on the same mount (a bind mount of the same device is another one).
+    bool SameMount(const FileFacts& other) const {
+        return Device == other.Device && Mount == other.Mount;
+    }
+};
+
 /// A folder as GetFolder returns it.
 struct FsoFolder {
     /// The folder's Windows path, with its real case and no trailing backslash.
@@ -91,6 +123,28 @@ public:
     /// Removes a folder with everything in it, staying on the folder's own file system; with
     /// `force` false read-only files stay. A link is removed itself. Refuses a drive's root.
     virtual bool DeleteFolder(const std::string& path, bool force) = 0;
+
+    // Descriptor-relative operations. A walk opens each folder once and reaches everything in
+    // it by name relative to that descriptor, so no path is ever resolved twice and a folder
+    // swapped for a link during the walk is never followed. Names here are POSIX names.
+
+    /// Opens a folder by Windows path for a walk; fails when it is missing or a link.
+    virtual FileHandle OpenFolder(const std::string& path) = 0;
+    /// Opens the folder `name` inside an open folder, never through a link.
+    virtual FileHandle OpenFolderAt(const FileHandle& folder, const std::string& name) = 0;
+    /// The facts of an open file or folder.
+    virtual bool Facts(const FileHandle& file, FileFacts& facts) = 0;
+    /// The facts of `name` inside an open folder (a link's own facts, never its target's).
+    virtual bool FactsAt(const FileHandle& folder, const std::string& name, FileFacts& facts) = 0;
+    /// Every name in an open folder except "." and "..", in the file system's order.
+    virtual std::vector<std::string> NamesIn(const FileHandle& folder) = 0;
+    /// Opens the regular file `name` inside an open folder for overwriting: never through a
+    /// link, never a FIFO or a device. A file the caller owns first gets owner read and write
+    /// (as clearing the read-only attribute would). With `create` a missing file is created.
+    virtual FileHandle OpenForWipingAt(const FileHandle& folder, const std::string& name,
+                                       bool create) = 0;
+    /// Removes `name` inside an open folder: a file or link, or with `isFolder` an empty folder.
+    virtual bool RemoveAt(const FileHandle& folder, const std::string& name, bool isFolder) = 0;
 };
 
 /// The real files service over POSIX calls.
@@ -112,6 +166,14 @@ public:
     std::vector<FsoItem> Files(const FsoFolder& folder) override;
     std::vector<FsoItem> SubFolders(const FsoFolder& folder) override;
     bool DeleteFolder(const std::string& path, bool force) override;
+    FileHandle OpenFolder(const std::string& path) override;
+    FileHandle OpenFolderAt(const FileHandle& folder, const std::string& name) override;
+    bool Facts(const FileHandle& file, FileFacts& facts) override;
+    bool FactsAt(const FileHandle& folder, const std::string& name, FileFacts& facts) override;
+    std::vector<std::string> NamesIn(const FileHandle& folder) override;
+    FileHandle OpenForWipingAt(const FileHandle& folder, const std::string& name,
+                               bool create) override;
+    bool RemoveAt(const FileHandle& folder, const std::string& name, bool isFolder) override;
 };
 
 /// The files service in use (the POSIX one unless a test installed another).
@@ -135,5 +197,9 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 
 /// True when a Windows path names the root of a drive; an empty path counts as drive C:'s root.
 bool IsDriveRootPath(const std::string& windowsPath);
+
+/// True when a POSIX path lies on a virtual file system (/proc, /sys, /dev and their kin),
+/// whose entries are views of the kernel rather than user files.
+bool IsOnVirtualFileSystem(const std::string& posixPath);
 
 } // namespace corvane::platform

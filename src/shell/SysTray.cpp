@@ -12,6 +12,7 @@ struct State {
     std::unique_ptr<QSystemTrayIcon> shellIcon;
     bool present = false;
     int modifies = 0;
+    QString lastBalloon;
     std::optional<bool> availableOverride;
 };
 
@@ -112,6 +113,22 @@ void DeliverMouseMessage(int message) {
     const MouseMoveHandler handler = TrayIconData().callback;
     if (handler)
         handler(0, 0, static_cast<float>(message * 15), 0.0f);
+}
+
+bool ShowBalloon(const QString& title, const QString& text) {
+    State& state = Tray();
+    // An icon added where the desktop has no notification area is only a record: nobody
+    // would see its balloon.
+    if (!state.present || !IsTrayAvailable())
+        return false;
+    state.lastBalloon = text;
+    if (state.shellIcon)
+        state.shellIcon->showMessage(title, text, QSystemTrayIcon::Warning);
+    return true;
+}
+
+QString LastBalloon() {
+    return Tray().lastBalloon;
 }
 
 bool IsTrayAvailable() {

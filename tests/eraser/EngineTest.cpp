@@ -19,6 +19,7 @@
 #include "shell/SysTray.h"
 #include "support/Corvanectl.h"
 #include "support/NamedProcess.h"
+#include "support/RecordingFiles.h"
 #include "support/TempWorld.h"
 
 #include "support/RunUntil.h"
@@ -283,6 +284,31 @@ TEST_F(EngineTest, TheTrayMenuShowsErasesAndExits) {
     EXPECT_FALSE(SysTray::IconPresent());
     EXPECT_EQ(events.back(), "end, icon absent");
     EXPECT_FALSE(e.TCheck.Enabled());
+}
+
+// An eraser button that could not overwrite a file says so once, through the notification
+// area's balloon, or with a box where the desktop has no notification area; the file stays.
+TEST_F(EngineTest, AnEraserThatLeavesAFileSaysSoInTheBalloonOrABox) {
+    for (const bool tray : {true, false}) {
+        SCOPED_TRACE(tray);
+        SysTray::SetTrayAvailableForTesting(tray);
+        Engine& e = Load(tray ? "-min" : "");
+        const fs::path stuck = testing::TempWorld::Write(
+            fs::path(world::ToPosix(world::TempPath())) / "stuck.tmp", "stuck");
+        testing::RecordingFiles rec;
+        rec.refuse[world::ToWindows(stuck.string())] = {"readwrite"};
+        boxes.clear();
+        e.CleanTempFolder();
+        EXPECT_TRUE(fs::exists(stuck));
+        EXPECT_EQ(fs::file_size(stuck), 5u);
+        const std::string said =
+            tray ? SysTray::LastBalloon().toStdString() : (boxes.empty() ? "" : boxes[0].text);
+        EXPECT_EQ(boxes.size(), tray ? 0u : 1u);
+        EXPECT_NE(said.find("1 file not overwritten"), std::string::npos) << said;
+        EXPECT_NE(said.find("stuck.tmp: not overwritten"), std::string::npos) << said;
+        engine.reset();
+        fs::remove(stuck);
+    }
 }
 
 TEST_F(EngineTest, TheCloseButtonEndsTheProgramAfterTheIconIsGone) {

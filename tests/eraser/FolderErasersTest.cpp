@@ -126,8 +126,8 @@ TEST_F(FolderErasersTest, CookieFilesAreWipedButNamesEndingInIndexDatDeletedPlai
     EXPECT_EQ(rec.Count("readwrite", win + "oldindex.dat"), 0);
     EXPECT_EQ(rec.Count("delete", win + "index.dat"), 1);
     EXPECT_EQ(rec.Count("delete", win + "oldindex.dat"), 1);
-    EXPECT_EQ(rec.Count("readwrite", win + "INDEX.DAT"), kWipePasses);
-    EXPECT_EQ(rec.Count("readwrite", win + "me@site[1].txt"), kWipePasses);
+    EXPECT_EQ(rec.Count("flush", win + "INDEX.DAT"), kWipePasses);
+    EXPECT_EQ(rec.Count("flush", win + "me@site[1].txt"), kWipePasses);
     EXPECT_EQ(rec.sizeAtDelete[win + "INDEX.DAT"], 8192);
     EXPECT_EQ(rec.sizeAtDelete[win + "index.dat"], 100);
     EXPECT_EQ(std::distance(fs::directory_iterator(cookies), fs::directory_iterator()), 1);
@@ -155,10 +155,10 @@ TEST_F(FolderErasersTest, CleanTempFolderEmptiesTheFolderButKeepsIt) {
     const fs::path b = TempWorld::Write(temp / "b.tmp", std::string(9000, 'b'));
     RecordingFiles rec;
     FolderErasers erasers(list1, urlHistory, folders);
-    erasers.CleanTempFolder();
+    EXPECT_TRUE(erasers.CleanTempFolder().Complete());
     EXPECT_TRUE(fs::is_directory(temp));
     EXPECT_TRUE(fs::is_empty(temp));
-    EXPECT_EQ(rec.Count("readwrite"), 2 * kWipePasses);
+    EXPECT_EQ(rec.Count("flush"), 2 * kWipePasses);
     EXPECT_EQ(rec.Count("deletefolder"), 0);
 
     TempWorld::Write(temp / "x" / "y" / "deep.tmp", "deep");

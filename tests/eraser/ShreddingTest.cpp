@@ -6,6 +6,7 @@
 #include "platform/world.h"
 #include "support/RecordingFiles.h"
 #include "support/TempWorld.h"
+#include "support/Unprivileged.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -83,8 +84,11 @@ TEST_F(WipeTest, PassesBlocksAndFinalLengthFollowTheRoundedBlockCount) {
         const fs::path file = TempWorld::Write(dir / "f.bin", std::string(c.size, 'a'));
         const std::string win = Win(file);
         RecordingFiles rec;
-        WipeFile(win);
-        EXPECT_EQ(rec.Count("readwrite", win), kWipePasses);
+        const WipeReport report = WipeFile(win);
+        EXPECT_TRUE(report.Complete());
+        EXPECT_EQ(report.Overwritten, 1u);
+        // One descriptor carries every pass: the path is never resolved again.
+        EXPECT_EQ(rec.Count("readwrite", win), 1);
         EXPECT_EQ(rec.Count("flush", win), kWipePasses);
         EXPECT_EQ(rec.Count("write", win), kWipePasses * c.blocksPerPass);
         EXPECT_EQ(rec.sizeAtDelete[win], c.lengthAtDelete);
@@ -184,48 +188,80 @@ TEST_F(WipeTest, RefusedAccessLeavesTheFileAsItWas) {
     const fs::path file = TempWorld::Write(dir / "locked.txt", "in use");
     const std::string win = Win(file);
     RecordingFiles rec;
-    rec.refuse[win] = {"read", "readwrite", "attributes", "delete"};
-    WipeFile(win);
+    rec.refuse[win] = {"readwrite"};
+    const WipeReport report = WipeFile(win);
     EXPECT_EQ(Read(file), "in use");
     EXPECT_EQ(rec.Count("write"), 0);
-    // Every step was still tried, in order: the failures are skipped, not fatal.
-    EXPECT_EQ(rec.Count("readwrite", win), kWipePasses);
-    EXPECT_EQ(rec.Count("delete", win), 1);
+    // A file that was not overwritten is left in place and said so, never deleted unwiped.
+    EXPECT_EQ(rec.Count("delete", win), 0);
+    ASSERT_EQ(report.Failures.size(), 1u);
+    EXPECT_EQ(report.Failures[0].Path, win);
+    EXPECT_NE(report.Failures[0].Reason.find("not overwritten"), std::string::npos);
+    EXPECT_EQ(report.Overwritten, 0u);
 }
 
-// Really refused access: an unprivileged process shreds a file it may read but not change.
+// Any failing write or flush, on any pass, leaves the file where it is and says which.
+TEST_F(WipeTest, AFailedWriteOrFlushLeavesTheFileInPlace) {
+    for (const std::string op : {"write", "flush"}) {
+        SCOPED_TRACE(op);
+        const fs::path file = TempWorld::Write(dir / "f.txt", "data");
+        const std::string win = Win(file);
+        RecordingFiles rec;
+        rec.refuse[win] = {op};
+        const WipeReport report = WipeFile(win);
+        EXPECT_TRUE(fs::exists(file));
+        EXPECT_EQ(rec.Count("delete"), 0);
+        ASSERT_EQ(report.Failures.size(), 1u);
+        EXPECT_NE(report.Failures[0].Reason.find(op == "write" ? "write failed" : "flushing"),
+                  std::string::npos);
+        // The wipe stops at the first failure instead of pretending the other passes help.
+        EXPECT_EQ(rec.Count("flush"), op == "write" ? 0 : 1);
+        fs::remove(file);
+    }
+}
+
+// Really refused access: an unprivileged process shreds a file it may read but not change, in a
+// folder it may write: the file stays whole, and the command says so.
 TEST_F(WipeTest, AnUnprivilegedShredderCannotChangeAnotherUsersFile) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to drop to another user";
-    const passwd* nobody = ::getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
+    testing::Unprivileged nobody;
+    if (const std::string why = nobody.Unavailable(); !why.empty())
+        GTEST_SKIP() << why;
     const fs::path prefix = world.Root() / "nobody-world";
     fs::create_directories(prefix);
-    ASSERT_EQ(::chown(prefix.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(::chown(prefix.c_str(), nobody.Uid(), nobody.Gid()), 0);
     const fs::path file = TempWorld::Write(dir / "root-owned.txt", "root's data");
-    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir, fs::perms::all); // nobody may delete names here, but not write the file
     fs::permissions(world.Prefix(), fs::perms::others_exec, fs::perm_options::add);
     fs::permissions(world.Root(), fs::perms::others_exec, fs::perm_options::add);
 
-    const fs::path errors = world.Root() / "stderr.txt";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        ::dup2(err, 2);
-        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
-            ::_exit(99);
-        const std::string ctl = std::string(CORVANE_BIN_DIR) + "/corvanectl";
-        ::execl(ctl.c_str(), ctl.c_str(), "--prefix", prefix.c_str(), "--yes", "shred",
-                file.c_str(), static_cast<char*>(nullptr));
-        ::_exit(98);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1); // the shred did not happen, and says so
-    EXPECT_NE(Read(errors).find("is still there"), std::string::npos) << Read(errors);
+    const auto r = nobody.Run({"--prefix", prefix.string(), "--yes", "shred", file.string()});
+    EXPECT_EQ(r.exitCode, 1) << r.err; // the shred did not happen, and says so
+    EXPECT_NE(r.err.find("root-owned.txt: not overwritten"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("is still there"), std::string::npos) << r.err;
     EXPECT_EQ(Read(file), "root's data");
+}
+
+// A file the user owns but may neither read nor write is still wiped: the owner may give
+// themselves read and write first, as clearing the read-only attribute would.
+TEST_F(WipeTest, AnUnprivilegedOwnerWipesTheirOwnUnreadableFile) {
+    testing::Unprivileged nobody;
+    if (const std::string why = nobody.Unavailable(); !why.empty())
+        GTEST_SKIP() << why;
+    const fs::path prefix = world.Root() / "nobody-world";
+    fs::create_directories(prefix);
+    ASSERT_EQ(::chown(prefix.c_str(), nobody.Uid(), nobody.Gid()), 0);
+    fs::permissions(world.Root(), fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(world.Prefix(), fs::perms::others_exec, fs::perm_options::add);
+    ASSERT_EQ(::chown(dir.c_str(), nobody.Uid(), nobody.Gid()), 0);
+    for (const auto mode : {0000, 0200, 0400}) {
+        SCOPED_TRACE(mode);
+        const fs::path file = TempWorld::Write(dir / "mine.txt", "my secret");
+        ASSERT_EQ(::chown(file.c_str(), nobody.Uid(), nobody.Gid()), 0);
+        ASSERT_EQ(::chmod(file.c_str(), static_cast<mode_t>(mode)), 0);
+        const auto r = nobody.Run({"--prefix", prefix.string(), "shred", file.string(), "--yes"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_FALSE(fs::exists(file));
+    }
 }
 
 TEST_F(WipeTest, FolderTreeWipesFilesBeforeSubfoldersAndRemovesNoFolder) {
@@ -234,7 +270,7 @@ TEST_F(WipeTest, FolderTreeWipesFilesBeforeSubfoldersAndRemovesNoFolder) {
     TempWorld::Write(dir / "sub" / "deeper" / "c.txt", "c");
     TempWorld::Write(dir / "other" / "d.txt", "d");
     RecordingFiles rec;
-    WipeFolderTree(Win(dir));
+    EXPECT_EQ(WipeFolderTree(Win(dir)).Overwritten, 4u);
     std::vector<std::string> deleted;
     for (const auto& c : rec.calls)
         if (c.op == "delete")
@@ -247,7 +283,7 @@ TEST_F(WipeTest, FolderTreeWipesFilesBeforeSubfoldersAndRemovesNoFolder) {
     EXPECT_EQ(*(b + 1), (dir / "sub" / "deeper" / "c.txt").string());
     EXPECT_TRUE(fs::is_directory(dir / "sub" / "deeper"));
     EXPECT_TRUE(fs::is_directory(dir / "other"));
-    EXPECT_EQ(rec.Count("deletefolder"), 0);
+    EXPECT_EQ(rec.Count("deletefolder") + rec.Count("removefolder"), 0);
 }
 
 TEST_F(WipeTest, AFileThatVanishesDuringTheWalkLeavesNothingBehind) {
@@ -256,15 +292,17 @@ TEST_F(WipeTest, AFileThatVanishesDuringTheWalkLeavesNothingBehind) {
     RecordingFiles rec;
     bool removed = false;
     rec.before = [&](const std::string& op, const std::string&) {
-        if (op == "read" && !removed) {
+        if (op == "readwrite" && !removed) {
             removed = true;
             fs::remove(dir / "one.txt");
             fs::remove(dir / "two.txt");
         }
     };
-    WipeFolderTree(Win(dir));
+    // Nothing is left, so nothing is reported, and no file is made again.
+    const WipeReport report = WipeFolderTree(Win(dir));
+    EXPECT_TRUE(report.Complete()) << FailureSummary(report);
     EXPECT_TRUE(fs::is_empty(dir));
-    EXPECT_EQ(rec.Count("delete"), 2);
+    EXPECT_EQ(rec.Count("write"), 0);
 }
 
 TEST_F(WipeTest, TheRootOfADriveIsNeverWalked) {
@@ -363,11 +401,60 @@ TEST_F(ShredActionTest, ShredFolderWipesEveryFileThenRemovesTheTree) {
     EXPECT_EQ(log.boxes[0].style, platform::vbYesNo + platform::vbExclamation);
     EXPECT_TRUE(log.hourglassShown[0]);
     EXPECT_FALSE(fs::exists(tree));
-    EXPECT_EQ(rec.Count("readwrite"), 2 * kWipePasses);
+    EXPECT_EQ(rec.Count("readwrite"), 2);
+    EXPECT_EQ(rec.Count("flush"), 2 * kWipePasses);
     // Both files were overwritten before the folder went.
-    ASSERT_EQ(rec.calls.back().op, "deletefolder");
+    ASSERT_EQ(rec.calls.back().op, "removefolder");
+    EXPECT_EQ(rec.calls.back().path, Win(tree));
     EXPECT_EQ(rec.Count("delete"), 2);
     EXPECT_EQ(driveChanges, 1);
+}
+
+// Files that could not be overwritten stay, with the folders that hold them, and one box
+// counts them and names the first few; the files that could be wiped are gone.
+TEST_F(ShredActionTest, FilesLeftBehindAreCountedInOneBoxAndKept) {
+    const fs::path tree = dir / "tree";
+    const fs::path kept1 = TempWorld::Write(tree / "a" / "kept1.txt", "one");
+    const fs::path kept2 = TempWorld::Write(tree / "kept2.txt", "two");
+    TempWorld::Write(tree / "gone.txt", "gone");
+    RecordingFiles rec;
+    rec.refuse[Win(kept1)] = {"readwrite"};
+    rec.refuse[Win(kept2)] = {"flush"};
+    BoxLog log(platform::vbYes);
+    const ShredOutcome outcome = ShredFolder(Chooser());
+    EXPECT_TRUE(outcome.Confirmed);
+    EXPECT_EQ(outcome.Report.Overwritten, 1u);
+    ASSERT_EQ(log.boxes.size(), 2u);
+    EXPECT_EQ(log.boxes[1].text.rfind("2 files could not be overwritten:", 0), 0u)
+        << log.boxes[1].text;
+    EXPECT_NE(log.boxes[1].text.find(Win(kept1)), std::string::npos);
+    EXPECT_NE(log.boxes[1].text.find(Win(kept2)), std::string::npos);
+    EXPECT_EQ(log.boxes[1].style, platform::vbOKOnly + platform::vbExclamation);
+    EXPECT_FALSE(log.hourglassShown[1]);
+    EXPECT_EQ(Read(kept1), "one");
+    EXPECT_FALSE(fs::exists(tree / "gone.txt"));
+
+    // The single-file action names its one file the same way.
+    ShredChooser c = Chooser();
+    c.FilePath = Win(tree);
+    c.FileName = "kept2.txt";
+    BoxLog again(platform::vbYes);
+    ShredSelectedFile(c);
+    ASSERT_EQ(again.boxes.size(), 2u);
+    EXPECT_EQ(again.boxes[1].text.rfind("1 file could not be overwritten:\n" + Win(kept2), 0), 0u);
+    // A pass whose flush failed may have changed the bytes, but the file stays to say so.
+    EXPECT_TRUE(fs::exists(kept2));
+}
+
+TEST(FailureSummary, NamesTheFirstFewAndCountsTheRest) {
+    WipeReport report;
+    EXPECT_EQ(FailureSummary(report), "");
+    for (int i = 0; i < 7; ++i)
+        report.Failures.push_back({"C:\\f" + std::to_string(i), "why"});
+    const std::string text = FailureSummary(report, 5);
+    EXPECT_EQ(text.rfind("7 files could not be overwritten:\nC:\\f0: why\n", 0), 0u) << text;
+    EXPECT_NE(text.find("C:\\f4: why\n(and 2 more)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("C:\\f5"), std::string::npos);
 }
 
 // A yield inside the wipe can run the same action again (a second click); the inner run takes
@@ -380,7 +467,7 @@ TEST_F(ShredActionTest, AShredReenteredThroughAYieldFinishesCleanly) {
     BoxLog log(platform::vbYes);
     int depth = 0;
     rec.before = [&](const std::string& op, const std::string&) {
-        if (op == "read" && depth == 0) {
+        if (op == "readwrite" && depth == 0) {
             ++depth;
             ShredFolder(Chooser());
         }

@@ -21,12 +21,11 @@ struct CtlResult {
     std::string err;
 };
 
-/// Runs `corvanectl ARGS...` in the current environment (so in the current world).
-inline CtlResult RunCorvanectl(const std::vector<std::string>& args) {
+/// Runs a program (looked up on PATH) with its arguments in the current environment and
+/// collects its exit code and both output streams.
+inline CtlResult RunProgram(std::vector<std::string> words) {
     CtlResult result;
-    const std::string exe = std::string(CORVANE_BIN_DIR) + "/corvanectl";
-    std::vector<std::string> words = {exe};
-    words.insert(words.end(), args.begin(), args.end());
+    const std::string exe = words.front();
     std::vector<char*> argv;
     for (auto& w : words)
         argv.push_back(w.data());
@@ -43,7 +42,7 @@ inline CtlResult RunCorvanectl(const std::vector<std::string>& args) {
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = ::posix_spawnp(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
@@ -76,6 +75,13 @@ inline CtlResult RunCorvanectl(const std::vector<std::string>& args) {
     ::waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+/// Runs `corvanectl ARGS...` in the current environment (so in the current world).
+inline CtlResult RunCorvanectl(const std::vector<std::string>& args) {
+    std::vector<std::string> words = {std::string(CORVANE_BIN_DIR) + "/corvanectl"};
+    words.insert(words.end(), args.begin(), args.end());
+    return RunProgram(std::move(words));
 }
 
 } // namespace corvane::testing

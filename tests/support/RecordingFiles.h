@@ -29,8 +29,10 @@ public:
     std::vector<Call> calls;
     /// Size of each file (by Windows path) just before DeleteFileA removed it; -1 if missing.
     std::map<std::string, std::int64_t> sizeAtDelete;
-    /// Operations ("read", "readwrite", "attributes", "delete", "write", "deletefolder") that
-    /// fail for these Windows paths without touching anything.
+    /// Operations ("read", "readwrite", "attributes", "delete", "write", "flush",
+    /// "deletefolder", "removefolder") that fail for these Windows paths without touching
+    /// anything. In a descriptor walk "readwrite" is the one open for overwriting, "delete" the
+    /// removal of a file's name and "removefolder" that of an emptied folder.
     std::map<std::string, std::set<std::string>> refuse;
     /// Runs before every operation on a path (op, path): lets a test change the world mid-walk.
     std::function<void(const std::string&, const std::string&)> before;
@@ -61,7 +63,10 @@ public:
         return PosixFileService::WriteAt(file, offset, data, size);
     }
     bool FlushToDisk(const platform::FileHandle& file) override {
-        calls.push_back({"flush", open_[file.Descriptor()]});
+        const std::string path = open_[file.Descriptor()];
+        calls.push_back({"flush", path});
+        if (refuse.count(path) && refuse[path].count("flush"))
+            return false;
         return PosixFileService::FlushToDisk(file);
     }
     bool Close(platform::FileHandle& file) override {
@@ -88,7 +93,40 @@ public:
         return PosixFileService::DeleteFolder(path, force);
     }
 
+    platform::FileHandle OpenFolder(const std::string& path) override {
+        calls.push_back({"openfolder", path});
+        return Track(PosixFileService::OpenFolder(path), path);
+    }
+    platform::FileHandle OpenFolderAt(const platform::FileHandle& folder,
+                                      const std::string& name) override {
+        const std::string path = name == ".." ? std::string("..") : Join(folder, name);
+        calls.push_back({"openfolder", path});
+        return Track(PosixFileService::OpenFolderAt(folder, name), path);
+    }
+    platform::FileHandle OpenForWipingAt(const platform::FileHandle& folder,
+                                         const std::string& name, bool create) override {
+        const std::string path = Join(folder, name);
+        if (Enter("readwrite", path))
+            return {};
+        return Track(PosixFileService::OpenForWipingAt(folder, name, create), path);
+    }
+    bool RemoveAt(const platform::FileHandle& folder, const std::string& name,
+                  bool isFolder) override {
+        const std::string path = Join(folder, name);
+        if (Enter(isFolder ? "removefolder" : "delete", path))
+            return false;
+        platform::FileFacts facts;
+        if (!isFolder)
+            sizeAtDelete[path] = PosixFileService::FactsAt(folder, name, facts) ? facts.Size : -1;
+        return PosixFileService::RemoveAt(folder, name, isFolder);
+    }
+
 private:
+    std::string Join(const platform::FileHandle& folder, const std::string& name) {
+        const std::string base = open_[folder.Descriptor()];
+        return (!base.empty() && base.back() == '\\' ? base : base + "\\") +
+               world::EncodeName(name);
+    }
     // Records the call and runs the hook; true when the call is to be refused.
     bool Enter(const std::string& op, const std::string& path) {
         calls.push_back({op, path});

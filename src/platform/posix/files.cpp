@@ -9,9 +9,15 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
+
+#ifndef STATX_MNT_ID
+#define STATX_MNT_ID 0x00001000U
+#endif
 
 namespace corvane::platform {
 namespace {
@@ -184,6 +190,28 @@ bool Match(const QList<uint>& name, const QList<uint>& pat) {
     while (p < pat.size() && pat[p] == '*')
         ++p;
     return p == pat.size();
+}
+
+// Fills facts from statx, asking for the mount id as well; a kernel without it leaves the id 0,
+// and then only the device tells mounts apart.
+bool StatxFacts(int dirFd, const char* name, int flags, FileFacts& facts) {
+    struct statx sx {};
+    if (::statx(dirFd, name, flags | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_BASIC_STATS | STATX_MNT_ID, &sx) != 0)
+        return false;
+    facts.Device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    facts.Inode = sx.stx_ino;
+    facts.Mount = (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0;
+    facts.Mode = sx.stx_mode;
+    facts.Links = sx.stx_nlink;
+    facts.Size = static_cast<std::int64_t>(sx.stx_size);
+    facts.Owner = sx.stx_uid;
+    return true;
+}
+
+// A name that must stay inside its folder: no separator, and never "." or "..".
+bool PlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
 FileService*& Current() {
@@ -395,6 +423,135 @@ bool PosixFileService::DeleteFolder(const std::string& path, bool force) {
     const bool ok = RemoveTreeAt(parentFd, name, st.st_dev, force);
     ::close(parentFd);
     return ok;
+}
+
+bool FileFacts::IsFolder() const {
+    return S_ISDIR(Mode);
+}
+
+bool FileFacts::IsRegular() const {
+    return S_ISREG(Mode);
+}
+
+bool IsOnVirtualFileSystem(const std::string& posixPath) {
+    struct statfs sf {};
+    if (::statfs(posixPath.c_str(), &sf) != 0)
+        return false;
+    switch (static_cast<unsigned long>(sf.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case HUGETLBFS_MAGIC:
+    case 0x19800202: // mqueue
+    case BINFMTFS_MAGIC:
+    case SELINUX_MAGIC:
+    case AUTOFS_SUPER_MAGIC:
+    case 0x62656570: // configfs
+    case 0x65735543: // fusectl
+        return true;
+    default:
+        break;
+    }
+    // /dev is a memory file system like any other tmpfs, so it is told apart by being the very
+    // mount that /dev is.
+    FileFacts dev, here;
+    return StatxFacts(AT_FDCWD, "/dev", 0, dev) &&
+           StatxFacts(AT_FDCWD, posixPath.c_str(), 0, here) && here.SameMount(dev);
+}
+
+FileHandle PosixFileService::OpenFolder(const std::string& path) {
+    return FileHandle(OpenFolderFd(Posix(path)));
+}
+
+FileHandle PosixFileService::OpenFolderAt(const FileHandle& folder, const std::string& name) {
+    if (!folder.IsOpen() || (name != ".." && !PlainName(name)))
+        return {};
+    return FileHandle(::openat(folder.Descriptor(), name.c_str(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+bool PosixFileService::Facts(const FileHandle& file, FileFacts& facts) {
+    return file.IsOpen() && StatxFacts(file.Descriptor(), "", AT_EMPTY_PATH, facts);
+}
+
+bool PosixFileService::FactsAt(const FileHandle& folder, const std::string& name,
+                               FileFacts& facts) {
+    return folder.IsOpen() && PlainName(name) &&
+           StatxFacts(folder.Descriptor(), name.c_str(), 0, facts);
+}
+
+std::vector<std::string> PosixFileService::NamesIn(const FileHandle& folder) {
+    std::vector<std::string> names;
+    // The listing reads through its own descriptor, so the caller's stays where it is.
+    const int fd = folder.IsOpen()
+                       ? ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                       : -1;
+    if (fd < 0)
+        return names;
+    DirPtr dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return names;
+    }
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    return names;
+}
+
+FileHandle PosixFileService::OpenForWipingAt(const FileHandle& folder, const std::string& name,
+                                             bool create) {
+    if (!folder.IsOpen() || !PlainName(name))
+        return {};
+    const int dirFd = folder.Descriptor();
+    FileFacts before;
+    const bool existed = StatxFacts(dirFd, name.c_str(), 0, before);
+    if (existed && !before.IsRegular()) {
+        errno = before.IsFolder() ? EISDIR : EINVAL;
+        return {};
+    }
+    if (!existed && !create)
+        return {};
+    if (existed && before.Owner == ::geteuid() &&
+        (before.Mode & (S_IRUSR | S_IWUSR)) != (S_IRUSR | S_IWUSR)) {
+        // The mode is changed through a descriptor that pins this very inode without opening
+        // its data, so a link or a swapped name can never lend its target the new mode.
+        FileHandle pin(::openat(dirFd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        FileFacts pinned;
+        if (pin.IsOpen() && Facts(pin, pinned) && pinned.SameFile(before) && pinned.IsRegular()) {
+            const std::string self = "/proc/self/fd/" + std::to_string(pin.Descriptor());
+            ::chmod(self.c_str(), (pinned.Mode & 07777) | S_IRUSR | S_IWUSR);
+        }
+    }
+    const int flags =
+        O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (existed ? 0 : O_CREAT | O_EXCL);
+    FileHandle file(::openat(dirFd, name.c_str(), flags, 0666));
+    FileFacts opened;
+    if (!file.IsOpen() || !Facts(file, opened) || !opened.IsRegular() ||
+        (existed && !opened.SameFile(before))) {
+        if (file.IsOpen())
+            errno = EINVAL;
+        return {};
+    }
+    const int fl = ::fcntl(file.Descriptor(), F_GETFL);
+    if (fl >= 0)
+        ::fcntl(file.Descriptor(), F_SETFL, fl & ~O_NONBLOCK);
+    return file;
+}
+
+bool PosixFileService::RemoveAt(const FileHandle& folder, const std::string& name, bool isFolder) {
+    return folder.IsOpen() && PlainName(name) &&
+           ::unlinkat(folder.Descriptor(), name.c_str(), isFolder ? AT_REMOVEDIR : 0) == 0;
 }
 
 FileService& FileSystem() {

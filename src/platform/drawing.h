@@ -272,11 +272,14 @@ private:
 
 /// A rectangular region (right and bottom excluded).
 Region CreateRectRgn(int left, int top, int right, int bottom);
-/// The ellipse inscribed in the rectangle: the pixels whose centres lie inside it.
+/// The ellipse inscribed in the rectangle less its right column and bottom row (the same pixels
+/// Ellipse fills in a box one pixel smaller); nothing when that box is empty.
 Region CreateEllipticRgn(int left, int top, int right, int bottom);
-/// A rectangle whose corners are rounded by an ellipse of width w and height h.
+/// A rectangle (right column and bottom row excluded) whose corners are rounded by an ellipse of
+/// width w and height h, each cut to the rectangle's own size.
 Region CreateRoundRectRgn(int left, int top, int right, int bottom, int w, int h);
-/// The polygon through the points: pixels whose centres lie inside under the fill mode.
+/// The polygon through the points: the pixels whose grid points (x, y) lie inside under the fill
+/// mode (left and top edges inside, right and bottom edges outside).
 Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode);
 /// dst := a op b; returns the kind of the result (RGN_ERROR for an unknown mode).
 int CombineRgn(Region& dst, const Region& a, const Region& b, int mode);

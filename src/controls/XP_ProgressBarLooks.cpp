@@ -211,7 +211,10 @@ void XP_ProgressBar::DrawFlatLook(Canvas& dc) {
     const int W = rcClient_.right, H = rcClient_.bottom;
     DrawFrameRect(rcClient_, LightenColor(color_, 100), dc);
     rcFill_ = RECT{1, 1, Round(percent_ / 100.0 * W), H - 1};
-    FillColorRect(rcFill_, LightenColor(color_, 180), dc);
+    // At 0 % the fill ends left of where it starts and the bar shows no fill; FillRect would
+    // fill a reversed rectangle's normalised extent.
+    if (rcFill_.right > rcFill_.left)
+        FillColorRect(rcFill_, LightenColor(color_, 180), dc);
 }
 
 void XP_ProgressBar::DrawEtchedLook(Canvas& dc) {
@@ -253,7 +256,9 @@ void XP_ProgressBar::DrawHatchLook(Canvas& dc) {
         return;
     const platform::Brush brush = platform::CreateHatchBrush(brushStyle_, TranslateColor(color_));
     dc.SetBkColor(LightenColor(color_, 140));
-    platform::FillRect(dc, rcFill_, brush);
+    // As in the flat look, a fill that ends left of its start (0 %) paints nothing.
+    if (rcFill_.right > rcFill_.left)
+        platform::FillRect(dc, rcFill_, brush);
 }
 
 void XP_ProgressBar::DrawPictureLook(Canvas& dc) {

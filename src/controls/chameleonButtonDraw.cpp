@@ -143,9 +143,15 @@ void chameleonButton::Corners(Color c) {
 }
 
 void chameleonButton::EllipseShape(int x, int y, int w, int h, Color pen, Color brush) {
-    const Pen oldPen = canvas_.SelectPen(CreatePen(PS_SOLID, 2, pen));
-    const Brush oldBrush = canvas_.SelectBrush(CreateSolidBrush(brush));
+    // The oval's outline is two pixels wide and lies inside the rectangle. A two-pixel pen would
+    // straddle the outline, half of it outside, so the outline is built from two one-pixel rings:
+    // a disc in the pen colour, then the ellipse one pixel in, ringed in the pen colour and
+    // filled with the brush.
+    const Pen oldPen = canvas_.SelectPen(CreatePen(PS_SOLID, 1, pen));
+    const Brush oldBrush = canvas_.SelectBrush(CreateSolidBrush(pen));
     Ellipse(canvas_, x, y, x + w, y + h);
+    canvas_.SelectBrush(CreateSolidBrush(brush));
+    Ellipse(canvas_, x + 1, y + 1, x + w - 1, y + h - 1);
     canvas_.SelectPen(oldPen);
     canvas_.SelectBrush(oldBrush);
 }
@@ -281,8 +287,11 @@ void chameleonButton::LayoutCaption() {
 
 Region chameleonButton::BuildWindowRegion() const {
     const int w = width_, h = height_;
+    // The oval's window is the ellipse inscribed in the whole client rectangle, the pixels its
+    // paint covers; an elliptic region leaves out its box's right column and bottom row, so
+    // the box is one pixel larger.
     if (buttonType_ == 13)
-        return CreateEllipticRgn(0, 0, w, h);
+        return CreateEllipticRgn(0, 0, w + 1, h + 1);
     Region region = CreateRectRgn(0, 0, w, h);
     std::vector<POINT> cut;
     switch (buttonType_) {

@@ -272,11 +272,14 @@ private:
 
 /// A rectangular region (right and bottom excluded).
 Region CreateRectRgn(int left, int top, int right, int bottom);
-/// The ellipse inscribed in the rectangle: the pixels whose centres lie inside it.
+/// The ellipse inscribed in the rectangle less its right column and bottom row (the same pixels
+/// Ellipse fills in a box one pixel smaller); nothing when that box is empty.
 Region CreateEllipticRgn(int left, int top, int right, int bottom);
-/// A rectangle whose corners are rounded by an ellipse of width w and height h.
+/// A rectangle (right column and bottom row excluded) whose corners are rounded by an ellipse of
+/// width w and height h, each cut to the rectangle's own size.
 Region CreateRoundRectRgn(int left, int top, int right, int bottom, int w, int h);
-/// The polygon through the points: pixels whose centres lie inside under the fill mode.
+/// The polygon through the points: the pixels whose grid points (x, y) lie inside under the fill
+/// mode (left and top edges inside, right and bottom edges outside).
 Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode);
 /// dst := a op b; returns the kind of the result (RGN_ERROR for an unknown mode).
 int CombineRgn(Region& dst, const Region& a, const Region& b, int mode);
@@ -417,26 +420,33 @@ int SelectClipRgn(Canvas& dc, const Region* region);
 // ---------------------------------------------------------------------------------------------
 // Primitives (each clips, returns early when nothing is left, then writes pixels)
 
-/// Fills the rectangle with the brush; right and bottom edges excluded.
+/// Fills the rectangle with the brush; right and bottom edges excluded. A reversed rectangle
+/// fills what PatBlt fills for the negative extent (from right + 1 up to left).
 void FillRect(Canvas& dc, const RECT& r, const Brush& brush);
 /// A one-pixel border along the inside of the rectangle in the brush; right and bottom excluded.
 void FrameRect(Canvas& dc, const RECT& r, const Brush& brush);
-/// Inverts every pixel of the rectangle.
+/// Inverts every pixel of the rectangle (a reversed one as FillRect reads it).
 void InvertRect(Canvas& dc, const RECT& r);
 /// Moves the current position; returns the previous one through `old` when given.
 void MoveToEx(Canvas& dc, int x, int y, POINT* old);
-/// A line in the current pen from the current position up to, but not including, (x, y);
-/// the position becomes (x, y).
+/// A line in the current pen from the current position to (x, y); the position becomes (x, y).
+/// A one-pixel pen leaves out the end point and breaks half-way ties toward the smaller
+/// coordinate (the same pixels either way); PS_DOT and PS_DASH leave gaps, painted in the
+/// background colour when the mode is OPAQUE. A wider pen has round caps that cover both ends.
 void LineTo(Canvas& dc, int x, int y);
 /// Sets one pixel (clipped).
 void SetPixelV(Canvas& dc, int x, int y, Color c);
 /// Reads one pixel; 0xFFFFFFFF (CLR_INVALID) outside the canvas or the clip region.
 Color GetPixel(const Canvas& dc, int x, int y);
-/// The ellipse inscribed in the rectangle: outlined with the current pen (its width inward),
-/// filled with the current brush.
+/// The ellipse inscribed in the rectangle, filled with the current brush and outlined with the
+/// current pen: a one-pixel pen takes the shape's rim, a wider PS_SOLID pen is centred on the
+/// outline and PS_INSIDEFRAME keeps it inside the box. A box with no area, or 1 x 1, draws
+/// nothing.
 void Ellipse(Canvas& dc, int left, int top, int right, int bottom);
 /// A rectangle outlined with the current pen and filled with the current brush. A one-pixel pen
-/// covers the border pixels; a null pen leaves the right and bottom edges unpainted.
+/// covers the border pixels; a null pen leaves the right and bottom edges unpainted; a wider pen
+/// is centred on the border pixels with round corners, or kept inside the box by
+/// PS_INSIDEFRAME. A box with no area, or 1 x 1, draws nothing.
 void Rectangle(Canvas& dc, int left, int top, int right, int bottom);
 /// Fills a region with a brush.
 void FillRgn(Canvas& dc, const Region& r, const Brush& brush);
@@ -444,7 +454,8 @@ void FillRgn(Canvas& dc, const Region& r, const Brush& brush);
 /// its edge with the brush.
 void FrameRgn(Canvas& dc, const Region& r, const Brush& brush, int w, int h);
 /// Fills the rectangle with the current brush under a raster operation (PATCOPY, PATINVERT,
-/// DSTINVERT, BLACKNESS, WHITENESS).
+/// DSTINVERT, BLACKNESS, WHITENESS). A negative width or height covers the pixels that end at
+/// x or y itself; a hatch brush's gaps follow the background mode.
 bool PatBlt(Canvas& dc, int x, int y, int w, int h, std::uint32_t rop);
 /// Copies w x h pixels from the source at (sx, sy) to (x, y) under a raster operation (SRCCOPY,
 /// SRCPAINT, SRCAND, SRCINVERT, NOTSRCCOPY, and the pattern operations of PatBlt). The source

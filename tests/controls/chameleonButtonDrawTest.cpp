@@ -219,6 +219,18 @@ TEST(ChameleonLooks, Style2InEachState) {
     EXPECT_EQ(h.Pixel(f.left + 1, f.top), p.face);
 }
 
+TEST(ChameleonLooks, Style4RimCornerLineTakesTheTieRule) {
+    // The rim's line(1, 2 to 2, 0) in face steps through a half-way tie at row 1. Lines break
+    // such ties toward the smaller coordinate, as GDI does, so the face lands on (1, 1), over
+    // the dark corner pixel, and (2, 1) keeps the light fill.
+    ButtonHost h(StyleBag(4), 40, 20);
+    const ButtonPalette& p = h.Button().Palette();
+    EXPECT_EQ(h.Pixel(1, 2), p.face);
+    EXPECT_EQ(h.Pixel(1, 1), p.face);
+    EXPECT_EQ(h.Pixel(2, 1), p.light);
+    EXPECT_EQ(h.Pixel(38, 1), p.darkShadow);
+}
+
 TEST(ChameleonLooks, Style9HoverFillAndStyle10Blank) {
     ButtonHost h(StyleBag(9, "Go"), 40, 20);
     const ButtonPalette& p = h.Button().Palette();

@@ -55,8 +55,19 @@ TEST(DrawingFill, ClipsToCanvasAndRegionAndSkipsEmpty) {
     FillRect(dc, RECT{-5, -5, 2, 2}, CreateSolidBrush(kRed));
     EXPECT_EQ(Count(dc, kRed), 4);
     FillRect(dc, RECT{4, 4, 4, 9}, CreateSolidBrush(kBlue)); // empty
-    FillRect(dc, RECT{5, 5, 3, 3}, CreateSolidBrush(kBlue)); // inverted: empty
     EXPECT_EQ(Count(dc, kBlue), 0);
+    // A reversed rectangle is a negative extent: it fills the pixels from right + 1 up to left
+    // (here columns and rows 4 and 5), as a pattern copy with those extents does.
+    FillRect(dc, RECT{5, 5, 3, 3}, CreateSolidBrush(kBlue));
+    EXPECT_EQ(Count(dc, kBlue), 4);
+    EXPECT_EQ(GetPixel(dc, 4, 4), kBlue);
+    EXPECT_EQ(GetPixel(dc, 5, 5), kBlue);
+    Canvas viaFill(6, 6, kWhite), viaBlt(6, 6, kWhite);
+    FillRect(viaFill, RECT{5, 5, 3, 3}, CreateSolidBrush(kBlue));
+    viaBlt.SelectBrush(CreateSolidBrush(kBlue));
+    PatBlt(viaBlt, 5, 5, -2, -2, PATCOPY);
+    EXPECT_EQ(viaBlt.Image(), viaFill.Image());
+    FillRect(dc, RECT{0, 0, 6, 6}, CreateSolidBrush(kWhite));
     const Region clip = CreateRectRgn(3, 0, 4, 6);
     SelectClipRgn(dc, &clip);
     FillRect(dc, RECT{0, 0, 6, 6}, CreateSolidBrush(kBlue));
@@ -124,9 +135,9 @@ TEST(DrawingPixel, SetAndGetClipped) {
     EXPECT_EQ(GetPixel(dc, 3, 0), Color(0xFFFFFFFFu));
 }
 
-TEST(DrawingEllipse, TwoPixelOutlineAndBrushFill) {
+TEST(DrawingEllipse, InsideFramePenStaysInsideAndSolidPenStraddlesTheOutline) {
     Canvas dc(21, 11, kWhite);
-    dc.SelectPen(CreatePen(PS_SOLID, 2, kRed));
+    dc.SelectPen(CreatePen(PS_INSIDEFRAME, 2, kRed));
     dc.SelectBrush(CreateSolidBrush(kBlue));
     Ellipse(dc, 0, 0, 21, 11);
     EXPECT_EQ(GetPixel(dc, 0, 0), kWhite); // corners stay outside
@@ -135,15 +146,95 @@ TEST(DrawingEllipse, TwoPixelOutlineAndBrushFill) {
     EXPECT_EQ(GetPixel(dc, 1, 5), kRed);
     EXPECT_EQ(GetPixel(dc, 2, 5), kBlue);
     EXPECT_EQ(GetPixel(dc, 20, 5), kRed);
+    EXPECT_EQ(GetPixel(dc, 19, 5), kRed);
     EXPECT_EQ(GetPixel(dc, 10, 0), kRed);
     EXPECT_EQ(GetPixel(dc, 10, 1), kRed);
     EXPECT_EQ(GetPixel(dc, 10, 2), kBlue);
-    EXPECT_EQ(GetPixel(dc, 10, 5), kBlue);
     EXPECT_EQ(GetPixel(dc, 10, 10), kRed);
-    // The shape is symmetric.
+    // An odd box gives a symmetric shape.
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 21; ++x)
             ASSERT_EQ(GetPixel(dc, x, y), GetPixel(dc, 20 - x, 10 - y)) << x << "," << y;
+
+    // The same pen as PS_SOLID is centred on the outline: it reaches one pixel outside the box.
+    Canvas wide(23, 13, kWhite);
+    wide.SelectPen(CreatePen(PS_SOLID, 2, kRed));
+    wide.SelectBrush(CreateSolidBrush(kBlue));
+    Ellipse(wide, 1, 1, 22, 12);
+    EXPECT_EQ(GetPixel(wide, 0, 6), kRed);
+    EXPECT_EQ(GetPixel(wide, 11, 0), kRed);
+    EXPECT_EQ(GetPixel(wide, 1, 6), kRed);
+    EXPECT_EQ(GetPixel(wide, 2, 6), kBlue);
+}
+
+TEST(DrawingEllipse, DegenerateBoxesDrawNothingAndTheOutlineRingsTheFill) {
+    Canvas dc(12, 8, kWhite);
+    dc.SelectPen(CreatePen(PS_SOLID, 1, kRed));
+    dc.SelectBrush(CreateSolidBrush(kBlue));
+    Ellipse(dc, 1, 1, 1, 1);
+    Ellipse(dc, 3, 1, 4, 2);
+    Ellipse(dc, 5, 1, 5, 6);
+    Rectangle(dc, 7, 1, 8, 2);
+    Rectangle(dc, 9, 1, 9, 6);
+    EXPECT_EQ(Count(dc, kWhite), 12 * 8);
+    // Every pen pixel of a filled ellipse touches the outside or the fill, never only pen.
+    Ellipse(dc, 1, 1, 11, 7);
+    for (int y = 1; y < 7; ++y)
+        for (int x = 1; x < 11; ++x) {
+            if (GetPixel(dc, x, y) != kBlue)
+                continue;
+            for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+                EXPECT_NE(GetPixel(dc, x + dx, y + dy), kWhite) << x << "," << y;
+        }
+    EXPECT_GT(Count(dc, kBlue), 0);
+}
+
+TEST(DrawingLine, SamePixelsInEitherDirectionAndWidePensCoverTheirEnds) {
+    // Drawn both ways, a line covers the same pixels apart from its first and last point.
+    for (int x1 = 0; x1 <= 8; ++x1)
+        for (int y1 = 0; y1 <= 8; ++y1) {
+            Canvas there(9, 9, kWhite), back(9, 9, kWhite);
+            there.SelectPen(CreatePen(PS_SOLID, 1, kRed));
+            back.SelectPen(CreatePen(PS_SOLID, 1, kRed));
+            MoveToEx(there, 4, 4, nullptr);
+            LineTo(there, x1, y1);
+            SetPixelV(there, x1, y1, kRed);
+            MoveToEx(back, x1, y1, nullptr);
+            LineTo(back, 4, 4);
+            SetPixelV(back, 4, 4, kRed);
+            ASSERT_EQ(there.Image(), back.Image()) << "to " << x1 << "," << y1;
+        }
+    // A two-pixel pen is geometric: its round cap covers the end point; length zero is a dot.
+    Canvas dc(12, 6, kWhite);
+    dc.SelectPen(CreatePen(PS_SOLID, 2, kRed));
+    MoveToEx(dc, 2, 2, nullptr);
+    LineTo(dc, 6, 2);
+    EXPECT_EQ(GetPixel(dc, 6, 2), kRed);
+    EXPECT_EQ(GetPixel(dc, 1, 1), kRed);
+    EXPECT_EQ(GetPixel(dc, 7, 2), kWhite);
+    MoveToEx(dc, 9, 4, nullptr);
+    LineTo(dc, 9, 4);
+    EXPECT_EQ(Count(dc, kRed), 6 * 2 + 4);
+}
+
+TEST(DrawingLine, DotsAndDashesLeaveGapsInTheBackgroundMode) {
+    Canvas dc(30, 3, kWhite);
+    dc.SetBkColor(kBlue);
+    dc.SelectPen(CreatePen(PS_DOT, 1, kRed));
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, 30, 0);
+    dc.SetBkMode(TRANSPARENT);
+    MoveToEx(dc, 0, 1, nullptr);
+    LineTo(dc, 30, 1);
+    dc.SelectPen(CreatePen(PS_DASH, 1, kRed));
+    MoveToEx(dc, 0, 2, nullptr);
+    LineTo(dc, 30, 2);
+    for (int x = 0; x < 30; ++x) {
+        const bool dot = x % 6 < 3;
+        EXPECT_EQ(GetPixel(dc, x, 0), dot ? kRed : kBlue) << x;
+        EXPECT_EQ(GetPixel(dc, x, 1), dot ? kRed : kWhite) << x;
+        EXPECT_EQ(GetPixel(dc, x, 2), x % 24 < 18 ? kRed : kWhite) << x;
+    }
 }
 
 TEST(DrawingEdge, RaisedSunkenEtchedBumpColours) {
@@ -207,6 +298,28 @@ TEST(DrawingBrush, HatchPatternsAlignedToTheCanvas) {
     FillRect(dc, RECT{0, 0, 8, 8}, CreateHatchBrush(HS_HORIZONTAL, kRed));
     EXPECT_EQ(Count(dc, kRed), 8);
     EXPECT_EQ(Count(dc, kWhite), 56);
+}
+
+TEST(DrawingBrush, HatchGapsFollowTheModeInForceAtEachUse) {
+    // One hatch brush, selected once, used in OPAQUE mode and then in TRANSPARENT mode: the
+    // second use leaves the gaps, whatever the first did. PatBlt follows the mode as FillRect.
+    Canvas dc(16, 8, kWhite);
+    dc.SetBkColor(kBlue);
+    dc.SelectPen(CreatePen(PS_NULL, 1, kRed));
+    dc.SelectBrush(CreateHatchBrush(HS_CROSS, kRed));
+    Rectangle(dc, 0, 0, 9, 9);
+    EXPECT_EQ(GetPixel(dc, 0, 0), kBlue);
+    dc.SetBkMode(TRANSPARENT);
+    Rectangle(dc, 8, 0, 17, 9);
+    EXPECT_EQ(GetPixel(dc, 8, 0), kWhite);
+    EXPECT_EQ(GetPixel(dc, 12, 0), kRed);
+    Canvas blt(8, 8, kWhite);
+    blt.SetBkColor(kBlue);
+    blt.SetBkMode(TRANSPARENT);
+    blt.SelectBrush(dc.CurrentBrush());
+    PatBlt(blt, 0, 0, 8, 8, PATCOPY);
+    EXPECT_EQ(Count(blt, kBlue), 0);
+    EXPECT_EQ(Count(blt, kRed), 15);
 }
 
 TEST(DrawingBrush, PatternBrushTilesFromTheOrigin) {
@@ -273,9 +386,11 @@ TEST(DrawingRegion, ShapesAndCombination) {
     EXPECT_FALSE(PtInRegion(oval, 0, 0));
     EXPECT_FALSE(PtInRegion(oval, 19, 9));
     EXPECT_TRUE(PtInRegion(oval, 0, 5));
-    EXPECT_TRUE(PtInRegion(oval, 10, 0));
-    EXPECT_TRUE(PtInRegion(oval, 10, 9));
-    EXPECT_EQ(oval.Box(), (RECT{0, 0, 20, 10}));
+    EXPECT_TRUE(PtInRegion(oval, 9, 0));
+    EXPECT_TRUE(PtInRegion(oval, 9, 8));
+    // Like every GDI rectangle, the box leaves out its right column and bottom row.
+    EXPECT_FALSE(PtInRegion(oval, 9, 9));
+    EXPECT_EQ(oval.Box(), (RECT{0, 0, 19, 9}));
 
     const Region round = CreateRoundRectRgn(0, 0, 20, 20, 6, 6);
     EXPECT_FALSE(PtInRegion(round, 0, 0));
@@ -286,6 +401,11 @@ TEST(DrawingRegion, ShapesAndCombination) {
     const Region triangle = CreatePolygonRgn({{0, 0}, {10, 0}, {0, 10}}, ALTERNATE);
     EXPECT_TRUE(PtInRegion(triangle, 1, 1));
     EXPECT_FALSE(PtInRegion(triangle, 8, 8));
+    // A pixel belongs to a polygon when its grid point does: (4, 6) lies on the slanted right
+    // edge and stays out, (4, 4) lies inside.
+    EXPECT_TRUE(PtInRegion(triangle, 4, 4));
+    EXPECT_FALSE(PtInRegion(triangle, 4, 6));
+    EXPECT_TRUE(PtInRegion(triangle, 0, 0));
 
     Region cut;
     EXPECT_EQ(CombineRgn(cut, rect, CreateRectRgn(0, 0, 1, 1), RGN_DIFF), COMPLEXREGION);

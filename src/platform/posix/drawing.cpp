@@ -276,21 +276,43 @@ namespace {
 /// One horizontal run per row of a shape: x0 inclusive, x1 exclusive (x0 >= x1: empty row).
 using Spans = std::vector<std::pair<int, int>>;
 
-/// The spans of the ellipse inscribed in the box, relative to its left edge, one per row.
+/// The spans of the ellipse that fills a w x h box, relative to its left edge, one per row.
+/// The rows are those a midpoint ellipse walk gives: where the outline is flatter than 45 degrees
+/// a row reaches as far as the ellipse does half a row nearer the centre, and where it is steeper
+/// the row ends at the pixel nearest to the outline. An even extent has no centre pixel: its
+/// semi-axis is a quarter pixel shorter and its tests lean a quarter pixel further inward, which
+/// is what keeps the shape the same as GDI's for even and odd boxes alike.
 Spans EllipseSpans(int w, int h) {
     Spans spans(static_cast<std::size_t>(std::max(h, 0)), {0, 0});
     if (w <= 0 || h <= 0)
         return spans;
-    const double a = w / 2.0, b = h / 2.0;
+    const double halfW = (w - 1) / 2.0, halfH = (h - 1) / 2.0;
+    const bool evenW = w % 2 == 0, evenH = h % 2 == 0;
+    const double a = halfW - (evenW ? 0.25 : 0.0), b = halfH - (evenH ? 0.25 : 0.0);
+    const double steepSlack = evenW ? 0.75 : 0.5, flatSlack = evenH ? 0.75 : 0.5;
+    const double firstDx = evenW ? 0.5 : 0.0; // the offset of the innermost column
     for (int y = 0; y < h; ++y) {
-        const double dy = (y + 0.5 - b) / b;
-        const double q = 1.0 - dy * dy;
-        if (q < 0)
-            continue;
-        const double dx = a * std::sqrt(q);
-        const int x0 = static_cast<int>(std::ceil(a - dx - 0.5));
-        const int x1 = static_cast<int>(std::floor(a + dx - 0.5)) + 1;
-        spans[static_cast<std::size_t>(y)] = {std::max(x0, 0), std::min(x1, w)};
+        double reach = halfW; // the outermost column offset the row takes
+        if (a > 0 && b > 0) {
+            const double dy = std::abs(y - halfH);
+            const bool flat = dy >= b * b / std::sqrt(a * a + b * b);
+            reach = firstDx;
+            for (double dx = firstDx + 1; dx <= halfW; dx += 1) {
+                bool inside = false;
+                if (flat) {
+                    const double ey = (dy - flatSlack) / b;
+                    inside = (dx / a) * (dx / a) + ey * ey <= 1.0;
+                } else {
+                    const double q = 1.0 - (dy / b) * (dy / b);
+                    inside = dx <= a * std::sqrt(std::max(0.0, q)) + steepSlack;
+                }
+                if (!inside)
+                    break;
+                reach = dx;
+            }
+        }
+        const int inset = static_cast<int>(std::lround(halfW - reach));
+        spans[static_cast<std::size_t>(y)] = {inset, w - inset};
     }
     return spans;
 }
@@ -336,7 +358,11 @@ Region CreateEllipticRgn(int left, int top, int right, int bottom) {
         std::swap(left, right);
     if (bottom < top)
         std::swap(top, bottom);
-    return Region(RegionOfSpans(EllipseSpans(right - left, bottom - top), left, top));
+    // Like every GDI rectangle the box excludes its right column and bottom row.
+    const int w = right - left - 1, h = bottom - top - 1;
+    if (w <= 0 || h <= 0)
+        return Region();
+    return Region(RegionOfSpans(EllipseSpans(w, h), left, top));
 }
 
 Region CreateRoundRectRgn(int left, int top, int right, int bottom, int w, int h) {
@@ -344,31 +370,33 @@ Region CreateRoundRectRgn(int left, int top, int right, int bottom, int w, int h
         std::swap(left, right);
     if (bottom < top)
         std::swap(top, bottom);
-    const int width = right - left, height = bottom - top;
+    const int width = right - left - 1, height = bottom - top - 1;
+    if (width <= 0 || height <= 0)
+        return Region();
     w = std::clamp(w, 0, width);
     h = std::clamp(h, 0, height);
-    if (w < 2 || h < 2)
-        return CreateRectRgn(left, top, right, bottom);
-    const Spans corner = EllipseSpans(w, h);
     Spans spans(static_cast<std::size_t>(height), {0, width});
-    const int half = h / 2;
-    for (int y = 0; y < height; ++y) {
-        int cy = -1;
-        if (y < half)
-            cy = y;
-        else if (height - 1 - y < half)
-            cy = h - (height - y);
-        if (cy < 0)
-            continue;
-        const auto [c0, c1] = corner[static_cast<std::size_t>(cy)];
-        spans[static_cast<std::size_t>(y)] = {c0, width - (w - c1)};
+    if (w >= 2 && h >= 2) {
+        // The top rows take the corner ellipse's upper half, the bottom rows its lower half.
+        const Spans corner = EllipseSpans(w, h);
+        for (int j = 0; j < h / 2; ++j) {
+            const int inset = corner[static_cast<std::size_t>(j)].first;
+            spans[static_cast<std::size_t>(j)] = {inset, width - inset};
+            spans[static_cast<std::size_t>(height - 1 - j)] = {inset, width - inset};
+        }
     }
     return Region(RegionOfSpans(spans, left, top));
 }
 
-Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode) {
+namespace {
+
+/// The pixels whose grid points (x, y) lie inside the closed polygon under the fill mode. A grid
+/// point on a left or top edge belongs to the polygon, one on a right or bottom edge does not, so
+/// polygons that share an edge never share a pixel.
+QRegion PolygonPixels(const std::vector<POINT>& points, int fillMode) {
+    QRegion region;
     if (points.size() < 3)
-        return Region();
+        return region;
     int minY = points[0].y, maxY = points[0].y;
     for (const POINT& p : points) {
         minY = std::min(minY, p.y);
@@ -377,7 +405,6 @@ Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode) {
     QList<QRect> rects;
     std::vector<std::pair<double, int>> crossings;
     for (int y = minY; y < maxY; ++y) {
-        const double yc = y + 0.5;
         crossings.clear();
         for (std::size_t i = 0; i < points.size(); ++i) {
             const POINT a = points[i], b = points[(i + 1) % points.size()];
@@ -385,9 +412,9 @@ Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode) {
                 continue;
             const bool down = a.y < b.y;
             const POINT lo = down ? a : b, hi = down ? b : a;
-            if (yc < lo.y || yc >= hi.y)
+            if (y < lo.y || y >= hi.y)
                 continue;
-            const double x = lo.x + (yc - lo.y) * (hi.x - lo.x) / static_cast<double>(hi.y - lo.y);
+            const double x = lo.x + (y - lo.y) * (hi.x - lo.x) / static_cast<double>(hi.y - lo.y);
             crossings.push_back({x, down ? 1 : -1});
         }
         std::sort(crossings.begin(), crossings.end());
@@ -397,16 +424,21 @@ Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode) {
             const bool inside = fillMode == WINDING ? winding != 0 : (i % 2) == 0;
             if (!inside)
                 continue;
-            const int x0 = static_cast<int>(std::ceil(crossings[i].first - 0.5));
-            const int x1 = static_cast<int>(std::ceil(crossings[i + 1].first - 0.5));
+            const int x0 = static_cast<int>(std::ceil(crossings[i].first));
+            const int x1 = static_cast<int>(std::ceil(crossings[i + 1].first));
             if (x1 > x0)
                 rects.push_back(QRect(x0, y, x1 - x0, 1));
         }
     }
-    QRegion region;
     for (const QRect& r : rects)
         region += r;
-    return Region(region);
+    return region;
+}
+
+} // namespace
+
+Region CreatePolygonRgn(const std::vector<POINT>& points, int fillMode) {
+    return Region(PolygonPixels(points, fillMode));
 }
 
 int CombineRgn(Region& dst, const Region& a, const Region& b, int mode) {
@@ -574,58 +606,126 @@ void FillWith(Canvas& dc, const RECT& r, const Brush& brush) {
     dc.ForEachRun(r, [&](int x0, int y, int x1) { PaintRun(dc, brush, x0, y, x1); });
 }
 
-/// Paints the pen's footprint at (x, y): a square of the pen's width around the point.
-void PenDot(Canvas& dc, int x, int y, const Pen& pen) {
-    if (pen.width <= 1) {
-        if (dc.Visible(x, y))
-            dc.Row(y)[x] = PixelOf(pen.color);
-        return;
-    }
-    const int lo = -(pen.width / 2);
-    const RECT square{x + lo, y + lo, x + lo + pen.width, y + lo + pen.width};
-    FillWith(dc, square, CreateSolidBrush(pen.color));
+/// Paints a set of pixels in a solid colour (clipped).
+void PaintPixels(Canvas& dc, const QRegion& pixels, Color color) {
+    const Brush brush = CreateSolidBrush(color);
+    for (const QRect& q : pixels)
+        FillWith(dc, RECT{q.left(), q.top(), q.right() + 1, q.bottom() + 1}, brush);
 }
 
-/// The points of the line from (x0, y0) towards (x1, y1), end point excluded (Bresenham).
+/// The ceiling of num / den for den > 0.
+int CeilDiv(int num, int den) {
+    return num >= 0 ? (num + den - 1) / den : -((-num) / den);
+}
+
+/// The points of the one-pixel line from (x0, y0) towards (x1, y1), end point excluded. Each step
+/// along the longer axis takes the pixel nearest to the true line; a half-way tie goes to the
+/// smaller coordinate, so a line covers the same pixels whichever way it is drawn. fn gets the
+/// point and its index along the line (for dashes).
 template <typename Fn> void WalkLine(int x0, int y0, int x1, int y1, Fn&& fn) {
-    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
-    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    while (x0 != x1 || y0 != y1) {
-        fn(x0, y0);
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
+    const int dx = x1 - x0, dy = y1 - y0;
+    const int adx = std::abs(dx), ady = std::abs(dy);
+    const int major = std::max(adx, ady);
+    for (int k = 0; k < major; ++k) {
+        // The minor coordinate is start + k * d / major rounded, ties downward:
+        // ceil((2 * k * d - major) / (2 * major)).
+        if (adx >= ady)
+            fn(x0 + (dx > 0 ? k : -k), y0 + CeilDiv(2 * k * dy - major, 2 * major), k);
+        else
+            fn(x0 + CeilDiv(2 * k * dx - major, 2 * major), y0 + (dy > 0 ? k : -k), k);
     }
+}
+
+/// The footprint of a geometric pen at (x, y): a disc of the pen's width, the same shape an
+/// ellipse of that size fills, covering [x - w/2, x + (w + 1)/2) on each axis.
+QRegion PenDisc(int x, int y, int width) {
+    return RegionOfSpans(EllipseSpans(width, width), x - width / 2, y - width / 2);
+}
+
+/// Rounds half-way values up, as the outline of a wide line is placed on the pixel grid.
+int RoundUp(double v) {
+    return static_cast<int>(std::floor(v + 0.5));
+}
+
+/// The pixels a geometric pen covers along the segment: the band of the pen's width around it
+/// (its sides rounded to the grid) and round caps at both ends.
+QRegion WideSegment(POINT a, POINT b, int width) {
+    QRegion pixels = PenDisc(a.x, a.y, width);
+    if (a.x == b.x && a.y == b.y)
+        return pixels;
+    pixels += PenDisc(b.x, b.y, width);
+    const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
+    const double px = -dy / len * width / 2.0, py = dx / len * width / 2.0;
+    const POINT plus{RoundUp(px), RoundUp(py)}, minus{RoundUp(-px), RoundUp(-py)};
+    const std::vector<POINT> band = {
+        POINT{a.x + plus.x, a.y + plus.y}, POINT{b.x + plus.x, b.y + plus.y},
+        POINT{b.x + minus.x, b.y + minus.y}, POINT{a.x + minus.x, a.y + minus.y}};
+    return pixels + PolygonPixels(band, WINDING);
+}
+
+/// The repeat of a cosmetic pen's dash pattern and how much of it is drawn.
+struct DashPattern {
+    int period = 0; // 0: solid
+    int on = 0;
+};
+
+DashPattern PatternOf(const Pen& pen) {
+    if (pen.style == PS_DOT)
+        return DashPattern{6, 3};
+    if (pen.style == PS_DASH)
+        return DashPattern{24, 18};
+    return DashPattern{};
+}
+
+/// A one-pixel line; dotted and dashed pens paint their gaps in the background colour when the
+/// background mode is OPAQUE and leave them when it is TRANSPARENT.
+void CosmeticLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen) {
+    const DashPattern dash = PatternOf(pen);
+    if (dash.period == 0 && (y0 == y1 || x0 == x1)) {
+        // Straight lines are the controls' everyday case: one clipped run each.
+        const RECT r =
+            y0 == y1 ? (x0 < x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1})
+                     : (y0 < y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1});
+        FillWith(dc, r, CreateSolidBrush(pen.color));
+        return;
+    }
+    const std::uint32_t fore = PixelOf(pen.color), back = PixelOf(dc.BkColor());
+    const bool opaque = dc.BkMode() == OPAQUE;
+    WalkLine(x0, y0, x1, y1, [&](int x, int y, int k) {
+        const bool on = dash.period == 0 || k % dash.period < dash.on;
+        if ((on || opaque) && dc.Visible(x, y))
+            dc.Row(y)[x] = on ? fore : back;
+    });
 }
 
 void DrawLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen) {
     if (pen.style == PS_NULL)
         return;
-    if (pen.width <= 1 && (y0 == y1 || x0 == x1)) {
-        // Straight lines are the controls' everyday case: one clipped run each.
-        if (y0 == y1) {
-            const RECT r = x0 < x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1};
-            FillWith(dc, r, CreateSolidBrush(pen.color));
-        } else {
-            const RECT r = y0 < y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1};
-            FillWith(dc, r, CreateSolidBrush(pen.color));
-        }
+    if (pen.width <= 1) {
+        CosmeticLine(dc, x0, y0, x1, y1, pen);
         return;
     }
-    WalkLine(x0, y0, x1, y1, [&](int x, int y) { PenDot(dc, x, y, pen); });
+    // Wider pens are geometric: round caps, so the end point is covered too.
+    PaintPixels(dc, WideSegment(POINT{x0, y0}, POINT{x1, y1}, pen.width), pen.color);
+}
+
+/// The normalised pixel range of a GDI extent: [x, x + w) for w >= 0; a negative extent covers
+/// the pixels from x + w + 1 up to x itself.
+RECT ExtentRect(int x, int y, int w, int h) {
+    RECT r{x, y, x + w, y + h};
+    if (w < 0)
+        r = RECT{x + w + 1, r.top, x + 1, r.bottom};
+    if (h < 0)
+        r = RECT{r.left, y + h + 1, r.right, y + 1};
+    return r;
 }
 
 } // namespace
 
 void FillRect(Canvas& dc, const RECT& r, const Brush& brush) {
-    FillWith(dc, r, brush);
+    // FillRect is a pattern copy of the brush over the rectangle's extents, so a reversed
+    // rectangle fills what a negative PatBlt extent fills.
+    FillWith(dc, ExtentRect(r.left, r.top, r.Width(), r.Height()), brush);
 }
 
 void FrameRect(Canvas& dc, const RECT& r, const Brush& brush) {
@@ -640,7 +740,7 @@ void FrameRect(Canvas& dc, const RECT& r, const Brush& brush) {
 }
 
 void InvertRect(Canvas& dc, const RECT& r) {
-    dc.ForEachRun(r, [&](int x0, int y, int x1) {
+    dc.ForEachRun(ExtentRect(r.left, r.top, r.Width(), r.Height()), [&](int x0, int y, int x1) {
         std::uint32_t* row = dc.Row(y);
         for (int x = x0; x < x1; ++x)
             row[x] ^= 0x00FFFFFFu;
@@ -670,24 +770,58 @@ Color GetPixel(const Canvas& dc, int x, int y) {
     return ColorOfPixel(dc.Row(y)[x]);
 }
 
+namespace {
+
+/// The pixels of the shape that touch its outside through a side (not only a corner): the
+/// outline a one-pixel pen draws around a filled shape.
+QRegion Rim(const QRegion& shape) {
+    const QRegion inner = shape.intersected(shape.translated(1, 0))
+                              .intersected(shape.translated(-1, 0))
+                              .intersected(shape.translated(0, 1))
+                              .intersected(shape.translated(0, -1));
+    return shape.subtracted(inner);
+}
+
+/// The pixels of the ellipse that fills the box (nothing when the box is empty).
+QRegion EllipseShape(int left, int top, int right, int bottom) {
+    if (right <= left || bottom <= top)
+        return QRegion();
+    return RegionOfSpans(EllipseSpans(right - left, bottom - top), left, top);
+}
+
+} // namespace
+
 void Ellipse(Canvas& dc, int left, int top, int right, int bottom) {
     if (right < left)
         std::swap(left, right);
     if (bottom < top)
         std::swap(top, bottom);
-    if (right == left || bottom == top)
+    // A box with no area, or a single pixel, draws nothing.
+    if (right == left || bottom == top || (right - left == 1 && bottom - top == 1))
         return;
     const Pen& pen = dc.CurrentPen();
-    const int w = pen.style == PS_NULL ? 0 : pen.width;
-    const Region outer = CreateEllipticRgn(left, top, right, bottom);
-    const Region inner =
-        w > 0 ? CreateEllipticRgn(left + w, top + w, right - w, bottom - w) : outer;
-    FillRgn(dc, inner, dc.CurrentBrush());
-    if (w > 0) {
-        Region ring;
-        CombineRgn(ring, outer, inner, RGN_DIFF);
-        FillRgn(dc, ring, CreateSolidBrush(pen.color));
+    const QRegion shape = EllipseShape(left, top, right, bottom);
+    if (pen.style == PS_NULL) {
+        FillRgn(dc, Region(shape), dc.CurrentBrush());
+        return;
     }
+    if (pen.width <= 1) {
+        const QRegion rim = Rim(shape);
+        FillRgn(dc, Region(shape.subtracted(rim)), dc.CurrentBrush());
+        PaintPixels(dc, rim, pen.color);
+        return;
+    }
+    // A wide pen is centred on the outline; PS_INSIDEFRAME keeps all of it inside the box.
+    const int w = pen.width;
+    const RECT outer =
+        pen.style == PS_INSIDEFRAME
+            ? RECT{left, top, right, bottom}
+            : RECT{left - w / 2, top - w / 2, right + (w - 1) / 2, bottom + (w - 1) / 2};
+    const RECT inner{outer.left + w, outer.top + w, outer.right - w, outer.bottom - w};
+    const QRegion outerShape = EllipseShape(outer.left, outer.top, outer.right, outer.bottom);
+    const QRegion innerShape = EllipseShape(inner.left, inner.top, inner.right, inner.bottom);
+    FillRgn(dc, Region(innerShape), dc.CurrentBrush());
+    PaintPixels(dc, outerShape.subtracted(innerShape), pen.color);
 }
 
 void Rectangle(Canvas& dc, int left, int top, int right, int bottom) {
@@ -695,19 +829,36 @@ void Rectangle(Canvas& dc, int left, int top, int right, int bottom) {
         std::swap(left, right);
     if (bottom < top)
         std::swap(top, bottom);
+    // A box with no area, or a single pixel, draws nothing.
+    if (right == left || bottom == top || (right - left == 1 && bottom - top == 1))
+        return;
     const Pen pen = dc.CurrentPen();
     if (pen.style == PS_NULL) {
         FillWith(dc, RECT{left, top, right - 1, bottom - 1}, dc.CurrentBrush());
         return;
     }
     FillWith(dc, RECT{left + 1, top + 1, right - 1, bottom - 1}, dc.CurrentBrush());
-    const int r = right - 1, b = bottom - 1;
-    DrawLine(dc, left, top, r, top, pen);
-    DrawLine(dc, r, top, r, b, pen);
-    DrawLine(dc, r, b, left, b, pen);
-    DrawLine(dc, left, b, left, top, pen);
-    if (r == left || b == top)
-        PenDot(dc, r, b, pen);
+    // The outline runs through the outermost pixels; PS_INSIDEFRAME moves it inward so that a
+    // wide pen stays inside the box.
+    int l = left, t = top, r = right - 1, b = bottom - 1;
+    if (pen.style == PS_INSIDEFRAME && pen.width > 1) {
+        l += pen.width / 2;
+        t += pen.width / 2;
+        r -= (pen.width - 1) / 2;
+        b -= (pen.width - 1) / 2;
+    }
+    const std::array<POINT, 4> corners = {POINT{l, t}, POINT{r, t}, POINT{r, b}, POINT{l, b}};
+    if (pen.width <= 1) {
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const POINT a = corners[i], c = corners[(i + 1) % corners.size()];
+            CosmeticLine(dc, a.x, a.y, c.x, c.y, pen);
+        }
+        return;
+    }
+    QRegion outline;
+    for (std::size_t i = 0; i < corners.size(); ++i)
+        outline += WideSegment(corners[i], corners[(i + 1) % corners.size()], pen.width);
+    PaintPixels(dc, outline, pen.color);
 }
 
 void FillRgn(Canvas& dc, const Region& r, const Brush& brush) {
@@ -729,22 +880,12 @@ void FrameRgn(Canvas& dc, const Region& r, const Brush& brush, int w, int h) {
 }
 
 bool PatBlt(Canvas& dc, int x, int y, int w, int h, std::uint32_t rop) {
-    RECT r{x, y, x + w, y + h};
-    if (w < 0)
-        std::swap(r.left, r.right);
-    if (h < 0)
-        std::swap(r.top, r.bottom);
+    const RECT r = ExtentRect(x, y, w, h);
     const Brush& brush = dc.CurrentBrush();
     switch (rop) {
     case PATCOPY:
-        if (brush.kind == Brush::Kind::Hatch) {
-            // PatBlt paints the hatch gaps in the background colour whatever the mode.
-            const int mode = dc.SetBkMode(OPAQUE);
-            FillWith(dc, r, brush);
-            dc.SetBkMode(mode);
-        } else {
-            FillWith(dc, r, brush);
-        }
+        // A hatch brush's gaps follow the background mode, as they do in FillRect.
+        FillWith(dc, r, brush);
         return true;
     case PATINVERT:
         if (brush.kind == Brush::Kind::Null)
@@ -901,11 +1042,14 @@ bool DrawEdge(Canvas& dc, RECT& r, unsigned edge, unsigned flags) {
             continue;
         const Brush tl = CreateSolidBrush(GetSysColor(ring.tl));
         const Brush br = CreateSolidBrush(GetSysColor(ring.br));
-        // Top and left stop one short of the far corner; right and bottom run the full length.
+        // Top and left stop one short of a far corner that the right or bottom side paints;
+        // right and bottom run the full length.
+        const int topEnd = cur.right - ((flags & BF_RIGHT) ? 1 : 0);
+        const int leftEnd = cur.bottom - ((flags & BF_BOTTOM) ? 1 : 0);
         if (flags & BF_TOP)
-            FillWith(dc, RECT{cur.left, cur.top, cur.right - 1, cur.top + 1}, tl);
+            FillWith(dc, RECT{cur.left, cur.top, topEnd, cur.top + 1}, tl);
         if (flags & BF_LEFT)
-            FillWith(dc, RECT{cur.left, cur.top, cur.left + 1, cur.bottom - 1}, tl);
+            FillWith(dc, RECT{cur.left, cur.top, cur.left + 1, leftEnd}, tl);
         if (flags & BF_RIGHT)
             FillWith(dc, RECT{cur.right - 1, cur.top, cur.right, cur.bottom}, br);
         if (flags & BF_BOTTOM)

@@ -1,7 +1,8 @@
 // corvane: the privacy cleaner's windows. The eraser window is the start-up window: its load
 // shows the splash, which loads the scanner window hidden and shows it eight seconds later.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
+#include "platform/widgets/windowservices.h"
 #include "platform/world.h"
 #include "shell/Forms.h"
 #include "shell/Program.h"
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    corvane::platform::InstallWidgetServices();
     QApplication::setApplicationName(QStringLiteral("corvane"));
     // No application display name: the desktop would append it to every window title, and the
     // message boxes carry their own titles ("Scanning Done") exactly as given.

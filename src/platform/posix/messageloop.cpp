@@ -1,11 +1,6 @@
 #include "platform/messageloop.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QString>
 #include <QTimer>
 
 #include <chrono>
@@ -16,6 +11,8 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace corvane::platform {
 namespace {
@@ -38,23 +35,7 @@ Answerer& CurrentAnswerer() {
     return answerer;
 }
 
-QMessageBox::Icon QtIcon(unsigned icon) {
-    switch (icon) {
-    case vbCritical:
-        return QMessageBox::Critical;
-    case vbQuestion:
-        return QMessageBox::Question;
-    case vbExclamation:
-        return QMessageBox::Warning;
-    case vbInformation:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
-    }
-}
-
 struct ButtonDef {
-    QMessageBox::StandardButton qt;
     int code;
     const char* word;
 };
@@ -63,55 +44,23 @@ struct ButtonDef {
 std::vector<ButtonDef> ButtonsOf(unsigned set) {
     switch (set) {
     case vbOKCancel:
-        return {{QMessageBox::Ok, vbOK, "ok"}, {QMessageBox::Cancel, vbCancel, "cancel"}};
+        return {{vbOK, "ok"}, {vbCancel, "cancel"}};
     case vbAbortRetryIgnore:
-        return {{QMessageBox::Abort, vbAbort, "abort"},
-                {QMessageBox::Retry, vbRetry, "retry"},
-                {QMessageBox::Ignore, vbIgnore, "ignore"}};
+        return {{vbAbort, "abort"}, {vbRetry, "retry"}, {vbIgnore, "ignore"}};
     case vbYesNoCancel:
-        return {{QMessageBox::Yes, vbYes, "yes"},
-                {QMessageBox::No, vbNo, "no"},
-                {QMessageBox::Cancel, vbCancel, "cancel"}};
+        return {{vbYes, "yes"}, {vbNo, "no"}, {vbCancel, "cancel"}};
     case vbYesNo:
-        return {{QMessageBox::Yes, vbYes, "yes"}, {QMessageBox::No, vbNo, "no"}};
+        return {{vbYes, "yes"}, {vbNo, "no"}};
     case vbRetryCancel:
-        return {{QMessageBox::Retry, vbRetry, "retry"}, {QMessageBox::Cancel, vbCancel, "cancel"}};
+        return {{vbRetry, "retry"}, {vbCancel, "cancel"}};
     default:
-        return {{QMessageBox::Ok, vbOK, "ok"}};
+        return {{vbOK, "ok"}};
     }
 }
 
-// The answer a box gets when nobody can answer: Cancel where there is one, No for Yes/No, the
-// only button otherwise. A destructive question is therefore never answered Yes by accident.
-int SafeAnswer(unsigned set) {
-    const auto buttons = ButtonsOf(set);
-    for (const auto& b : buttons)
-        if (b.code == vbCancel)
-            return vbCancel;
-    for (const auto& b : buttons)
-        if (b.code == vbNo)
-            return vbNo;
-    return buttons.front().code;
-}
-
-int AskWithDialog(const MessageBoxRequest& request) {
-    QMessageBox box(QtIcon(request.Icon()), QString::fromStdString(request.title),
-                    QString::fromStdString(request.text));
-    const auto buttons = ButtonsOf(request.Buttons());
-    QMessageBox::StandardButtons set;
-    for (const auto& b : buttons)
-        set |= b.qt;
-    box.setStandardButtons(set);
-    const size_t defaultIndex = (request.style & vbDefaultButton3)   ? 2
-                                : (request.style & vbDefaultButton2) ? 1
-                                                                     : 0;
-    if (defaultIndex < buttons.size())
-        box.setDefaultButton(buttons[defaultIndex].qt);
-    const int clicked = box.exec();
-    for (const auto& b : buttons)
-        if (b.qt == clicked)
-            return b.code;
-    return SafeAnswer(request.Buttons());
+WindowServices& Services() {
+    static WindowServices services;
+    return services;
 }
 
 int AskOnTerminal(const MessageBoxRequest& request) {
@@ -141,10 +90,6 @@ int AskOnTerminal(const MessageBoxRequest& request) {
                 return b.code;
         }
     }
-}
-
-bool HaveWidgetApplication() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
 } // namespace
@@ -242,9 +187,32 @@ int MsgBox(const std::string& text, unsigned style, const std::string& title) {
 }
 
 int AskPerson(const MessageBoxRequest& request) {
-    if (HaveWidgetApplication())
-        return AskWithDialog(request);
+    if (const auto& dialog = Services().showDialog)
+        if (const std::optional<int> answer = dialog(request))
+            return *answer;
     return AskOnTerminal(request);
+}
+
+std::vector<int> ButtonCodes(unsigned buttons) {
+    std::vector<int> codes;
+    for (const auto& b : ButtonsOf(buttons))
+        codes.push_back(b.code);
+    return codes;
+}
+
+int SafeAnswer(unsigned buttons) {
+    const auto defs = ButtonsOf(buttons);
+    for (const auto& b : defs)
+        if (b.code == vbCancel)
+            return vbCancel;
+    for (const auto& b : defs)
+        if (b.code == vbNo)
+            return vbNo;
+    return defs.front().code;
+}
+
+void InstallWindowServices(WindowServices services) {
+    Services() = std::move(services);
 }
 
 void SetAnswerer(Answerer answerer) {
@@ -270,15 +238,13 @@ ScopedAnswerer::~ScopedAnswerer() {
 }
 
 Hourglass::Hourglass() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return;
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    shown_ = true;
+    if (const auto& show = Services().showHourglass)
+        shown_ = show();
 }
 
 Hourglass::~Hourglass() {
-    if (shown_ && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-        QGuiApplication::restoreOverrideCursor();
+    if (shown_ && Services().restorePointer)
+        Services().restorePointer();
 }
 
 } // namespace corvane::platform

@@ -10,8 +10,10 @@
 #include "controls/chameleonButton.h"
 #include "eraser/FolderErasers.h"
 #include "eraser/ImageTriplet.h"
+#include "eraser/ProfileQuestions.h"
 #include "eraser/Shredding.h"
 #include "platform/world.h"
+#include "shell/SysTray.h"
 #include "traces/modCache.h"
 
 #include <QDir>
@@ -91,8 +93,30 @@ void Engine::RefreshHistoryList() {
 }
 
 void Engine::EraseHistory() {
-    if (erasers_)
-        erasers_->EraseHistory();
+    if (!erasers_)
+        return;
+    // An erase the user asked for is where the windows first meet an undecided profile.
+    eraser::AskAboutUndecidedProfiles();
+    erasers_->EraseHistory();
+    TellNotCleaned(erasers_->LastProfileReport());
+}
+
+void Engine::AutomaticErase() {
+    if (!erasers_)
+        return;
+    // Nobody asked for this erase, so it asks nothing: an undecided profile stays untouched.
+    erasers_->EraseHistory();
+    TellNotCleaned(erasers_->LastProfileReport());
+}
+
+void Engine::TellNotCleaned(const browsers::CleaningReport& report) {
+    const std::string note = eraser::NotCleanedNote(report);
+    if (note.empty())
+        return;
+    if (SysTray::IsTrayAvailable() &&
+        SysTray::ShowBalloon(QStringLiteral("Corvane"), QString::fromStdString(note)))
+        return;
+    platform::MsgBox(note, platform::vbInformation, "Corvane");
 }
 
 void Engine::CleanTempFolder() {
@@ -101,8 +125,11 @@ void Engine::CleanTempFolder() {
 }
 
 void Engine::EraseAll() {
-    if (erasers_)
-        erasers_->EraseAll();
+    if (!erasers_)
+        return;
+    eraser::AskAboutUndecidedProfiles();
+    erasers_->EraseAll();
+    TellNotCleaned(erasers_->LastProfileReport());
 }
 
 void Engine::List1_DblClick() {

@@ -12,6 +12,8 @@ struct State {
     std::unique_ptr<QSystemTrayIcon> shellIcon;
     bool present = false;
     int modifies = 0;
+    int balloons = 0;
+    QString lastBalloon;
     std::optional<bool> availableOverride;
 };
 
@@ -105,6 +107,25 @@ bool IconPresent() {
 
 int ModifyCount() {
     return Tray().modifies;
+}
+
+bool ShowBalloon(const QString& title, const QString& text) {
+    State& state = Tray();
+    if (!state.present)
+        return false;
+    ++state.balloons;
+    state.lastBalloon = text;
+    if (state.shellIcon)
+        state.shellIcon->showMessage(title, text, QSystemTrayIcon::Information);
+    return true;
+}
+
+int BalloonCount() {
+    return Tray().balloons;
+}
+
+QString LastBalloonText() {
+    return Tray().lastBalloon;
 }
 
 void DeliverMouseMessage(int message) {

@@ -70,6 +70,15 @@ bool IconPresent();
 /// switches of the automatic erase).
 int ModifyCount();
 
+/// Shows a balloon message beside the icon; false when no icon is in the notification area.
+bool ShowBalloon(const QString& title, const QString& text);
+
+/// The number of balloons shown since the program started, and the text of the last one (for
+/// observing what the program told the user).
+int BalloonCount();
+/// The text of the last balloon shown (empty before the first).
+QString LastBalloonText();
+
 /// Delivers one mouse message of the icon to the record's handler, as the shell does.
 void DeliverMouseMessage(int message);
 

@@ -240,6 +240,7 @@ private:
     std::string ExecutablePath() const;
     std::string DriveCurrentFolder(const std::string& drive) const;
     void ShowError(const std::string& text);
+    void RunErase(void (eraser::FolderErasers::*erase)(), bool askAboutProfiles);
     void ShowBusyIcon();
     void ShowNormalIcon();
     browsers::ProfileWatcher::Hooks ProfileWatcherHooks(browsers::ProfileWatcher::Hooks hooks);

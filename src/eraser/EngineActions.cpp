@@ -92,21 +92,23 @@ void Engine::RefreshHistoryList() {
         List1->addItem(QString::fromStdString(url));
 }
 
-void Engine::EraseHistory() {
+void Engine::RunErase(void (eraser::FolderErasers::*erase)(), bool askAboutProfiles) {
     if (!erasers_)
         return;
-    // An erase the user asked for is where the windows first meet an undecided profile.
-    eraser::AskAboutUndecidedProfiles();
-    erasers_->EraseHistory();
+    // An erase the user asked for is where the windows first meet an undecided profile; the
+    // automatic erase asks nothing, so an undecided profile stays untouched by it.
+    if (askAboutProfiles)
+        eraser::AskAboutUndecidedProfiles();
+    (erasers_.get()->*erase)();
     TellNotCleaned(erasers_->LastProfileReport());
 }
 
+void Engine::EraseHistory() {
+    RunErase(&eraser::FolderErasers::EraseHistory, true);
+}
+
 void Engine::AutomaticErase() {
-    if (!erasers_)
-        return;
-    // Nobody asked for this erase, so it asks nothing: an undecided profile stays untouched.
-    erasers_->EraseHistory();
-    TellNotCleaned(erasers_->LastProfileReport());
+    RunErase(&eraser::FolderErasers::EraseHistory, false);
 }
 
 void Engine::TellNotCleaned(const browsers::CleaningReport& report) {
@@ -125,11 +127,7 @@ void Engine::CleanTempFolder() {
 }
 
 void Engine::EraseAll() {
-    if (!erasers_)
-        return;
-    eraser::AskAboutUndecidedProfiles();
-    erasers_->EraseAll();
-    TellNotCleaned(erasers_->LastProfileReport());
+    RunErase(&eraser::FolderErasers::EraseAll, true);
 }
 
 void Engine::List1_DblClick() {

@@ -56,9 +56,9 @@ struct FirefoxProfile {
             folder / "formhistory.sqlite",
             "CREATE TABLE moz_formhistory (id INTEGER PRIMARY KEY, fieldname TEXT, value TEXT);"
             "INSERT INTO moz_formhistory VALUES (1, 'q', 'secret-form-entry');"));
-        EXPECT_TRUE(
-            Exec(folder / "permissions.sqlite", "CREATE TABLE moz_perms (origin TEXT); INSERT INTO "
-                                                "moz_perms VALUES ('http://secret-site.test');"));
+        EXPECT_TRUE(Exec(folder / "permissions.sqlite",
+                         "CREATE TABLE moz_perms (origin TEXT); INSERT INTO "
+                         "moz_perms VALUES ('http://secret-site.test');"));
         std::ofstream(folder / "prefs.js") << "user_pref(\"kept\", 1);\n";
         std::ofstream(folder / "logins.json") << "{\"logins\": []}";
         std::ofstream(folder / "sessionstore.jsonlz4") << "secret-session";
@@ -80,9 +80,11 @@ struct FirefoxProfile {
 
 TEST(FirefoxCleaner, ErasesTheTracesKeepsBookmarksAndLeavesNoBytesBehind) {
     FirefoxProfile p;
+    // The scan counts an enabled profile's cookies and cache entries, and nothing before.
+    const auto scan = [] { return testing::RunCorvanectl({"scan"}).out; };
+    EXPECT_NE(scan().find("Cookies Found: 0\nOther Files Found: 0\n"), std::string::npos);
     p.Enable();
-    EXPECT_EQ(CountEnabledTraces().cookies, 1);
-    EXPECT_EQ(CountEnabledTraces().cacheEntries, 2);
+    EXPECT_NE(scan().find("Cookies Found: 1\nOther Files Found: 2\n"), std::string::npos);
 
     const CleaningReport report = CleanEnabledProfiles();
     ASSERT_EQ(report.profiles.size(), 1u);

@@ -10,8 +10,7 @@ namespace corvane::browsers {
 /// line. `cacheRoot` is where the browser keeps caches for profiles of this root; `browser` the
 /// name shown before the profile name when the profile does not say it is an ESR one.
 void DiscoverFirefoxRoot(const std::filesystem::path& root, const std::filesystem::path& cacheRoot,
-                         const std::string& browser, const UserFolders& folders,
-                         Discovery& found);
+                         const std::string& browser, const UserFolders& folders, Discovery& found);
 
 /// Erases the profile's history, cookies, cache, session and form history. The caller has made
 /// sure the browser is closed; the cleaner holds the profile lock itself while it works.

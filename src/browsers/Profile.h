@@ -50,6 +50,12 @@ struct UserFolders {
     static UserFolders FromEnvironment();
 };
 
+/// Whether discovery may use a profile folder: it must be a folder, and when reaching it goes
+/// through a symbolic link, where the link leads must stay inside the user's home. Otherwise
+/// false with a line saying why.
+bool AcceptProfileFolder(const std::filesystem::path& folder, const UserFolders& folders,
+                         std::string& problem);
+
 /// Finds every Firefox-family and Chromium-family profile of the user.
 Discovery DiscoverProfiles(const UserFolders& folders = UserFolders::FromEnvironment());
 

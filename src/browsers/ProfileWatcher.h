@@ -54,7 +54,7 @@ public:
     platform::Timer Beat;
 
 private:
-    struct Followed {
+    struct Watched {
         Profile profile;
         bool wasInUse = false;
     };
@@ -62,7 +62,7 @@ private:
     bool InUse(const Profile& profile) const;
 
     Hooks hooks_;
-    std::vector<Followed> followed_;
+    std::vector<Watched> followed_;
     int beatsSinceRefresh_ = 0;
 };
 

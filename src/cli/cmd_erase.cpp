@@ -1,6 +1,8 @@
 // corvanectl erase: runs one of the erasers, as its button in the eraser window does. Each eraser
 // is one row of the table below; the usage text is made from the same rows.
 
+#include "browsers/Cleaner.h"
+#include "cli/browsers.h"
 #include "cli/command.h"
 #include "eraser/FolderErasers.h"
 #include "traces/CleanIT.h"
@@ -13,16 +15,22 @@ namespace {
 struct Eraser {
     const char* name; ///< the word after "erase"
     const char* what; ///< one line for the usage text
-    void (*run)();    ///< the eraser; erasers report nothing
+    void (*run)();    ///< the eraser
 };
 
 // The folder erasers run with a URL list and a history object of their own, as the eraser
-// window's buttons run them with the window's.
+// window's buttons run them with the window's. History (and so the full clean) goes on to the
+// enabled real browser profiles, whose report the command prints (empty for the other erasers).
+browsers::CleaningReport g_profiles;
 void EraseHistory() {
-    eraser::WindowlessErasers().Erasers().EraseHistory();
+    eraser::WindowlessErasers erasers;
+    erasers.Erasers().EraseHistory();
+    g_profiles = erasers.Erasers().LastProfileReport();
 }
 void EraseAll() {
-    eraser::WindowlessErasers().Erasers().EraseAll();
+    eraser::WindowlessErasers erasers;
+    erasers.Erasers().EraseAll();
+    g_profiles = erasers.Erasers().LastProfileReport();
 }
 void CleanTempFolder() {
     eraser::WindowlessErasers().Erasers().CleanTempFolder();
@@ -42,12 +50,21 @@ constexpr Eraser kErasers[] = {
 };
 
 int Erase(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "browsers") {
+        if (args.size() > 2)
+            return UsageError("erase browsers takes at most one profile id");
+        const browsers::CleaningReport report =
+            browsers::CleanEnabledProfiles(args.size() == 2 ? args[1] : "");
+        // A named profile that was not found is a failure, not an empty success.
+        const bool missing = args.size() == 2 && report.profiles.empty();
+        return ReportProfiles(report) != 0 || missing ? 1 : 0;
+    }
     if (args.size() != 1)
         return UsageError("erase needs exactly one of its words");
     for (const Eraser& eraser : kErasers) {
         if (args[0] == eraser.name) {
             eraser.run();
-            return 0;
+            return ReportProfiles(g_profiles);
         }
     }
     return UsageError("unknown eraser '" + args[0] + "'");
@@ -60,7 +77,8 @@ std::string Usage() {
         line.resize(std::max<size_t>(line.size() + 1, 30), ' ');
         usage += line + "erase " + eraser.what + "\n";
     }
-    return usage;
+    return usage + "  erase browsers [ID]         clean the enabled real browser profiles that are "
+                   "closed (or only ID)\n";
 }
 
 const std::string kUsage = Usage();

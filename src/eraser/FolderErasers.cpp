@@ -1,5 +1,6 @@
 #include "eraser/FolderErasers.h"
 
+#include "browsers/Cleaner.h"
 #include "eraser/Shredding.h"
 #include "platform/files.h"
 #include "platform/messageloop.h"
@@ -51,7 +52,9 @@ RegistryErasers RegistryErasers::Real() {
 FolderErasers::FolderErasers(ListBox& list1, CURLHistory& history, BrowserFolders folders,
                              RegistryErasers registry)
     : list1_(list1), history_(history), folders_(std::move(folders)),
-      registry_(std::move(registry)) {}
+      registry_(std::move(registry)) {
+    CleanProfiles = [] { return browsers::CleanEnabledProfiles(); };
+}
 
 void FolderErasers::RefreshHistoryList() {
     list1_.Clear();
@@ -93,6 +96,10 @@ void FolderErasers::EraseHistory() {
     DeleteInFolder(folders_.HistoryFolder, "history.ie5\\index.dat");
     history_.Clear();
     history_.Refresh("", 0);
+
+    // The world's traces are gone; now the user's real browsers, beside the world and never
+    // instead of it. The profiles skipped as in use are kept for the caller to tell.
+    lastProfileReport_ = CleanProfiles ? CleanProfiles() : browsers::CleaningReport{};
 }
 
 void FolderErasers::CleanTempFolder() {

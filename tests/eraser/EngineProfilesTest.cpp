@@ -111,6 +111,11 @@ private:
     pid_t pid_ = -1;
 };
 
+// True when a box names the profile (shown as "Browser - profile name").
+bool Names(const MessageBoxRequest& box, const std::string& profile) {
+    return box.text.find(" - " + profile + '"') != std::string::npos;
+}
+
 class EngineProfilesTest : public ::testing::Test {
 protected:
     testing::TempWorld world;
@@ -121,7 +126,7 @@ protected:
     platform::ScopedAnswerer answerer{[this](const MessageBoxRequest& box) {
         boxes.push_back(box);
         for (const auto& [name, answer] : answers)
-            if (box.text.find('"' + name + '"') != std::string::npos)
+            if (Names(box, name))
                 return answer;
         return box.Buttons() == platform::vbYesNo ? static_cast<int>(platform::vbNo)
                                                   : static_cast<int>(platform::vbOK);
@@ -224,9 +229,8 @@ TEST_F(EngineProfilesTest, AskedOncePerUndecidedProfileTheAnswersAreKeptAndObeye
         EXPECT_NE(box.text.find("cookies"), std::string::npos) << box.text;
         EXPECT_NE(box.text.find("Never touched: bookmarks, passwords"), std::string::npos);
     }
-    EXPECT_NE(asked[0].text.find("\"alpha\"") == std::string::npos,
-              asked[1].text.find("\"alpha\"") == std::string::npos)
-        << "one question names each profile";
+    EXPECT_NE(Names(asked[0], "alpha"), Names(asked[1], "alpha")) << "one question per profile";
+    EXPECT_NE(Names(asked[0], "beta"), Names(asked[1], "beta"));
     EXPECT_EQ(browsers::GetConsent(IdOf(alpha)), browsers::Consent::Enabled);
     EXPECT_EQ(browsers::GetConsent(IdOf(beta)), browsers::Consent::Disabled);
     EXPECT_EQ(Cookies(alpha), 0) << "agreed to and closed: cleaned by the same erase";
@@ -244,7 +248,7 @@ TEST_F(EngineProfilesTest, AskedOncePerUndecidedProfileTheAnswersAreKeptAndObeye
     const fs::path gamma = AddProfile("gamma");
     e.chameleonButton1_Click();
     ASSERT_EQ(Questions().size(), 3u);
-    EXPECT_NE(Questions().back().text.find("\"gamma\""), std::string::npos);
+    EXPECT_TRUE(Names(Questions().back(), "gamma")) << Questions().back().text;
     EXPECT_EQ(browsers::GetConsent(IdOf(gamma)), browsers::Consent::Disabled);
 }
 

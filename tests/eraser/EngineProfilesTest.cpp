@@ -226,6 +226,7 @@ TEST_F(EngineProfilesTest, AskedOncePerUndecidedProfileTheAnswersAreKeptAndObeye
     for (const MessageBoxRequest& box : asked) {
         EXPECT_EQ(box.Icon(), static_cast<unsigned>(platform::vbQuestion));
         EXPECT_NE(box.text.find("Firefox"), std::string::npos) << box.text;
+        EXPECT_NE(box.text.find(firefoxRoot.string()), std::string::npos) << box.text;
         EXPECT_NE(box.text.find("cookies"), std::string::npos) << box.text;
         EXPECT_NE(box.text.find("Never touched: bookmarks, passwords"), std::string::npos);
     }
@@ -326,6 +327,21 @@ TEST_F(EngineProfilesTest, TheWatcherCleansAProfileOnceWhenItsBrowserLetsGo) {
 
     e.Form_Unload();
     EXPECT_FALSE(e.ProfileWatch.Beat.Enabled());
+}
+
+TEST(ProfileQuestions, TheQuestionShowsAFolderOfTheHomeAsTheUserWritesIt) {
+    browsers::Profile profile;
+    profile.name = "Firefox - default";
+    const fs::path home = std::getenv("HOME");
+    profile.folder = home / ".mozilla" / "firefox" / "x1.default";
+    EXPECT_NE(eraser::ConsentQuestion(profile).find(
+                  "\"Firefox - default\" in ~/.mozilla/firefox/x1.default\n"),
+              std::string::npos)
+        << eraser::ConsentQuestion(profile);
+    // A folder whose name merely starts like the home is shown whole.
+    profile.folder = home.string() + "-other/x1.default";
+    EXPECT_NE(eraser::ConsentQuestion(profile).find(" in " + profile.folder.string() + "\n"),
+              std::string::npos);
 }
 
 TEST(ProfileQuestions, TheNoteNamesWhatWasNotCleanedAndNothingElse) {

@@ -87,6 +87,7 @@ spawn timeout 300 firefox-esr --headless --no-remote --profile "$profile" "$site
 firefox_pid=$LAST_PID
 wait_until 60 "Firefox to open the profile" profile_locked
 sleep 5
+kill -0 "$CORVANE_PID" 2>/dev/null || fail "Corvane ended while Firefox ran"
 tray_menu_pick 1
 sleep 2
 question_shown && fail "a profile already agreed to was asked about again"

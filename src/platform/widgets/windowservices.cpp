@@ -64,6 +64,10 @@ std::optional<int> AskWithDialog(const MessageBoxRequest& request) {
         return std::nullopt;
     QMessageBox box(QtIcon(request.Icon()), QString::fromStdString(request.title),
                     QString::fromStdString(request.text));
+    // A box asked while every window is hidden (a start with -min, an erase from the tray) is
+    // the only window on screen; its closing must not count as the last window closing, which
+    // would end the program.
+    box.setAttribute(Qt::WA_QuitOnClose, false);
     const std::vector<int> codes = ButtonCodes(request.Buttons());
     QMessageBox::StandardButtons set;
     for (const int code : codes)

@@ -134,6 +134,7 @@ TEST_F(RealBrowser, ChromiumClosedIsCleanedAndStartsAgain) {
     EXPECT_EQ(Query(cr / "Cookies", "SELECT count(*) FROM cookies"), "0");
     EXPECT_EQ(Query(cr / "Web Data", "SELECT count(*) FROM autofill"), "0");
     EXPECT_FALSE(fs::exists(cr / "Sessions"));
+    EXPECT_FALSE(fs::exists(cr / "Sessions_Encrypted"));
     const std::string bytes = ReadBytes(cr / "History") + ReadBytes(cr / "Cookies") +
                               ReadBytes(cr / "Web Data") + ReadTree(cache);
     for (const std::string& gone : {Address(1), Address(2), Address(3), std::string("headercookie"),

@@ -54,6 +54,12 @@ std::vector<std::string> Names(const fs::path& file, const std::string& table) {
     return names;
 }
 
+// The numbers 1 to `count` as a common table `n(i)` to make rows from.
+std::string Numbers(int count) {
+    return "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+           std::to_string(count) + ")";
+}
+
 double Seconds(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
     work();
@@ -144,11 +150,9 @@ bool FillCookies(const fs::path& file) {
                                             : column == "value" ? std::string("hex(randomblob(16))")
                                                                 : column);
     }
-    return Exec(file,
-                "CREATE TEMP TABLE one AS SELECT * FROM cookies LIMIT 1;"
-                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000)"
-                " INSERT INTO cookies (" +
-                    columns + ") SELECT " + values + " FROM one, n;");
+    return Exec(file, "CREATE TEMP TABLE one AS SELECT * FROM cookies LIMIT 1;" + Numbers(10000) +
+                          " INSERT INTO cookies (" + columns + ") SELECT " + values +
+                          " FROM one, n;");
 }
 
 void WatcherBeat(const fs::path& work) {
@@ -197,26 +201,25 @@ int main(int argc, char** argv) {
         {"firefox", "home/.mozilla/firefox/corvtest.default-esr",
          [](const fs::path& p) {
              return Exec(p / "places.sqlite",
-                         "BEGIN;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "20000)"
-                         " INSERT INTO moz_places (url, title, rev_host, guid, url_hash, frecency,"
-                         " visit_count, last_visit_date)"
-                         " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page ' || "
-                         "i,"
-                         " 'elpmaxe.' || (i % 500) || 'etis.', 'g' || i, i, 100, 5, i FROM n;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "100000)"
-                         " INSERT INTO moz_historyvisits (place_id, visit_date, visit_type)"
-                         " SELECT (SELECT max(id) FROM moz_places) - (i % 20000), i, 1 FROM n;"
-                         "COMMIT;") &&
-                    Exec(p / "cookies.sqlite",
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "10000)"
-                         " INSERT INTO moz_cookies (name, value, host, path, expiry, lastAccessed,"
-                         " creationTime, isSecure, isHttpOnly)"
-                         " SELECT 'c' || i, hex(randomblob(16)), 'site' || (i % 500) || '.example',"
-                         " '/', 2000000000, i, i, 0, 0 FROM n;");
+                         "BEGIN;" + Numbers(20000) +
+                             " INSERT INTO moz_places (url, title, rev_host, guid, url_hash, "
+                             "frecency,"
+                             " visit_count, last_visit_date)"
+                             " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page "
+                             "' || "
+                             "i,"
+                             " 'elpmaxe.' || (i % 500) || 'etis.', 'g' || i, i, 100, 5, i FROM n;" +
+                             Numbers(100000) +
+                             " INSERT INTO moz_historyvisits (place_id, visit_date, visit_type)"
+                             " SELECT (SELECT max(id) FROM moz_places) - (i % 20000), i, 1 FROM n;"
+                             "COMMIT;") &&
+                    Exec(p / "cookies.sqlite", Numbers(10000) +
+                                                   " INSERT INTO moz_cookies (name, value, host, "
+                                                   "path, expiry, lastAccessed,"
+                                                   " creationTime, isSecure, isHttpOnly)"
+                                                   " SELECT 'c' || i, hex(randomblob(16)), 'site' "
+                                                   "|| (i % 500) || '.example',"
+                                                   " '/', 2000000000, i, i, 0, 0 FROM n;");
          },
          [](const fs::path&) {
              return std::vector<std::pair<std::string, std::string>>{
@@ -234,20 +237,19 @@ int main(int argc, char** argv) {
          }},
         {"chromium", "config/chromium/Default",
          [](const fs::path& p) {
-             return Exec(p / "History",
-                         "BEGIN;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "20000)"
-                         " INSERT INTO urls (url, title, visit_count, typed_count, "
-                         "last_visit_time, hidden)"
-                         " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page ' || "
-                         "i,"
-                         " 5, 0, i, 0 FROM n;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "100000)"
-                         " INSERT INTO visits (url, visit_time, transition)"
-                         " SELECT (SELECT max(id) FROM urls) - (i % 20000), i, 805306368 FROM n;"
-                         "COMMIT;") &&
+             return Exec(
+                        p / "History",
+                        "BEGIN;" + Numbers(20000) +
+                            " INSERT INTO urls (url, title, visit_count, typed_count, "
+                            "last_visit_time, hidden)"
+                            " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page ' "
+                            "|| "
+                            "i,"
+                            " 5, 0, i, 0 FROM n;" +
+                            Numbers(100000) +
+                            " INSERT INTO visits (url, visit_time, transition)"
+                            " SELECT (SELECT max(id) FROM urls) - (i % 20000), i, 805306368 FROM n;"
+                            "COMMIT;") &&
                     FillCookies(p / "Cookies");
          },
          [](const fs::path& p) {

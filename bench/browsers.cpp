@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -53,6 +54,12 @@ std::vector<std::string> Names(const fs::path& file, const std::string& table) {
     return names;
 }
 
+// The numbers 1 to `count` as a common table `n(i)` to make rows from.
+std::string Numbers(int count) {
+    return "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+           std::to_string(count) + ")";
+}
+
 double Seconds(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
     work();
@@ -86,14 +93,15 @@ struct Case {
     std::function<bool(const fs::path&)> fill; // makes the rows in a copy
     // file in the profile and its script, made from the seeded copy
     std::function<std::vector<std::pair<std::string, std::string>>(const fs::path&)> cli;
-    std::function<void(const Profile&)> clean;
+    std::function<ProfileReport(const Profile&)> clean;
 };
 
 bool Run(const Case& c, const fs::path& made, const fs::path& work) {
     const fs::path seeded = work / "seeded";
     fs::remove_all(work);
     fs::create_directories(work);
-    fs::copy(made / c.profile, seeded, fs::copy_options::recursive);
+    fs::copy(made / c.profile, seeded,
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     if (!c.fill(seeded))
         return false;
     const auto scripts = c.cli(seeded);
@@ -102,12 +110,16 @@ bool Run(const Case& c, const fs::path& made, const fs::path& work) {
         const fs::path a = work / "ours", b = work / "peer";
         fs::remove_all(a);
         fs::remove_all(b);
-        fs::copy(seeded, a, fs::copy_options::recursive);
-        fs::copy(seeded, b, fs::copy_options::recursive);
+        fs::copy(seeded, a, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+        fs::copy(seeded, b, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
         Profile profile;
         profile.folder = a;
         profile.lockFolder = a;
-        ours = std::min(ours, Seconds([&] { c.clean(profile); }));
+        ProfileReport report;
+        ours = std::min(ours, Seconds([&] { report = c.clean(profile); }));
+        // A cleaning that failed would be fast and prove nothing.
+        if (round == 0)
+            std::printf("%-10s %s\n", c.name, report.Line().c_str());
         peer = std::min(peer, Seconds([&] {
                             for (const auto& [file, script] : scripts) {
                                 const fs::path sql = work / "script.sql";
@@ -138,11 +150,9 @@ bool FillCookies(const fs::path& file) {
                                             : column == "value" ? std::string("hex(randomblob(16))")
                                                                 : column);
     }
-    return Exec(file,
-                "CREATE TEMP TABLE one AS SELECT * FROM cookies LIMIT 1;"
-                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000)"
-                " INSERT INTO cookies (" +
-                    columns + ") SELECT " + values + " FROM one, n;");
+    return Exec(file, "CREATE TEMP TABLE one AS SELECT * FROM cookies LIMIT 1;" + Numbers(10000) +
+                          " INSERT INTO cookies (" + columns + ") SELECT " + values +
+                          " FROM one, n;");
 }
 
 void WatcherBeat(const fs::path& work) {
@@ -164,12 +174,17 @@ void WatcherBeat(const fs::path& work) {
     ProfileWatcher watcher({{}, {}, [&] { return profiles; }, {}, {}});
     watcher.Refresh();
     constexpr int kBeats = 20000;
+    // The processor time too: on a shared machine the wall time mostly measures the wait for a
+    // processor, not the work of the beat.
+    const std::clock_t cpuStart = std::clock();
     const double seconds = Seconds([&] {
         for (int i = 0; i < kBeats; ++i)
             watcher.Check();
     });
-    std::printf("watcher    %.4f ms per beat of 10 profiles (goal <= 0.1 ms)\n",
-                seconds * 1000 / kBeats);
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    std::printf("watcher    %.4f ms per beat of 10 profiles, %.4f ms of processor time "
+                "(goal <= 0.1 ms)\n",
+                seconds * 1000 / kBeats, cpu * 1000 / kBeats);
 }
 
 } // namespace
@@ -186,26 +201,25 @@ int main(int argc, char** argv) {
         {"firefox", "home/.mozilla/firefox/corvtest.default-esr",
          [](const fs::path& p) {
              return Exec(p / "places.sqlite",
-                         "BEGIN;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "20000)"
-                         " INSERT INTO moz_places (url, title, rev_host, guid, url_hash, frecency,"
-                         " visit_count, last_visit_date)"
-                         " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page ' || "
-                         "i,"
-                         " 'elpmaxe.' || (i % 500) || 'etis.', 'g' || i, i, 100, 5, i FROM n;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "100000)"
-                         " INSERT INTO moz_historyvisits (place_id, visit_date, visit_type)"
-                         " SELECT (SELECT max(id) FROM moz_places) - (i % 20000), i, 1 FROM n;"
-                         "COMMIT;") &&
-                    Exec(p / "cookies.sqlite",
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "10000)"
-                         " INSERT INTO moz_cookies (name, value, host, path, expiry, lastAccessed,"
-                         " creationTime, isSecure, isHttpOnly)"
-                         " SELECT 'c' || i, hex(randomblob(16)), 'site' || (i % 500) || '.example',"
-                         " '/', 2000000000, i, i, 0, 0 FROM n;");
+                         "BEGIN;" + Numbers(20000) +
+                             " INSERT INTO moz_places (url, title, rev_host, guid, url_hash, "
+                             "frecency,"
+                             " visit_count, last_visit_date)"
+                             " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page "
+                             "' || "
+                             "i,"
+                             " 'elpmaxe.' || (i % 500) || 'etis.', 'g' || i, i, 100, 5, i FROM n;" +
+                             Numbers(100000) +
+                             " INSERT INTO moz_historyvisits (place_id, visit_date, visit_type)"
+                             " SELECT (SELECT max(id) FROM moz_places) - (i % 20000), i, 1 FROM n;"
+                             "COMMIT;") &&
+                    Exec(p / "cookies.sqlite", Numbers(10000) +
+                                                   " INSERT INTO moz_cookies (name, value, host, "
+                                                   "path, expiry, lastAccessed,"
+                                                   " creationTime, isSecure, isHttpOnly)"
+                                                   " SELECT 'c' || i, hex(randomblob(16)), 'site' "
+                                                   "|| (i % 500) || '.example',"
+                                                   " '/', 2000000000, i, i, 0, 0 FROM n;");
          },
          [](const fs::path&) {
              return std::vector<std::pair<std::string, std::string>>{
@@ -219,23 +233,23 @@ int main(int argc, char** argv) {
          [](const Profile& p) {
              ProfileReport r;
              CleanFirefoxProfile(p, r);
+             return r;
          }},
         {"chromium", "config/chromium/Default",
          [](const fs::path& p) {
-             return Exec(p / "History",
-                         "BEGIN;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "20000)"
-                         " INSERT INTO urls (url, title, visit_count, typed_count, "
-                         "last_visit_time, hidden)"
-                         " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page ' || "
-                         "i,"
-                         " 5, 0, i, 0 FROM n;"
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                         "100000)"
-                         " INSERT INTO visits (url, visit_time, transition)"
-                         " SELECT (SELECT max(id) FROM urls) - (i % 20000), i, 805306368 FROM n;"
-                         "COMMIT;") &&
+             return Exec(
+                        p / "History",
+                        "BEGIN;" + Numbers(20000) +
+                            " INSERT INTO urls (url, title, visit_count, typed_count, "
+                            "last_visit_time, hidden)"
+                            " SELECT 'https://site' || (i % 500) || '.example/page/' || i, 'Page ' "
+                            "|| "
+                            "i,"
+                            " 5, 0, i, 0 FROM n;" +
+                            Numbers(100000) +
+                            " INSERT INTO visits (url, visit_time, transition)"
+                            " SELECT (SELECT max(id) FROM urls) - (i % 20000), i, 805306368 FROM n;"
+                            "COMMIT;") &&
                     FillCookies(p / "Cookies");
          },
          [](const fs::path& p) {
@@ -250,6 +264,7 @@ int main(int argc, char** argv) {
          [](const Profile& p) {
              ProfileReport r;
              CleanChromiumProfile(p, r);
+             return r;
          }},
     };
     bool ok = true;

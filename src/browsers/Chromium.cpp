@@ -57,9 +57,10 @@ DatabaseWork EmptyTable(const char* table, const char* kind) {
     };
 }
 
+// Newer versions keep an encrypted copy of the session beside the plain one.
 bool IsSessionFile(const std::string& name) {
-    return name == "Sessions" || name == "Current Session" || name == "Current Tabs" ||
-           name == "Last Session" || name == "Last Tabs";
+    return name == "Sessions" || name == "Sessions_Encrypted" || name == "Current Session" ||
+           name == "Current Tabs" || name == "Last Session" || name == "Last Tabs";
 }
 
 // The cache's index files are not entries; everything else in the cache folder is one.

@@ -51,4 +51,22 @@ bool SetConsent(const std::string& id, Consent consent, std::string& error) {
     return rc == ERROR_SUCCESS;
 }
 
+std::vector<Profile> UndecidedProfiles(const UserFolders& folders) {
+    std::vector<Profile> undecided;
+    for (Profile& profile : DiscoverProfiles(folders).profiles)
+        if (GetConsent(profile.id) == Consent::Undecided)
+            undecided.push_back(std::move(profile));
+    return undecided;
+}
+
+std::string ConsentQuestion(const Profile& profile) {
+    return "Corvane found the browser profile \"" + profile.name + "\" in\n" +
+           profile.folder.string() +
+           "\n\nMay Corvane clean it each time you erase your history, and when the browser "
+           "closes?\n\nErased: history and typed addresses, cookies, the cache, the saved session, "
+           "form and search history.\nNever touched: bookmarks, passwords, preferences, "
+           "extensions, permissions and certificates.\n\nA profile is never cleaned while its "
+           "browser has it open.";
+}
+
 } // namespace corvane::browsers

@@ -3,15 +3,28 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
 namespace corvane::browsers {
+namespace {
+
+// `folder/name` in a buffer of the caller's: the watcher asks on every beat, and building a
+// path object each time costs more than the check itself.
+const char* Join(const std::filesystem::path& folder, const char* name, char (&buffer)[PATH_MAX]) {
+    const int n = std::snprintf(buffer, sizeof buffer, "%s/%s", folder.c_str(), name);
+    return n > 0 && n < static_cast<int>(sizeof buffer) ? buffer : nullptr;
+}
+
+} // namespace
 
 bool IsFirefoxProfileLocked(const std::filesystem::path& folder) {
-    const int fd = ::open((folder / ".parentlock").c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    char buffer[PATH_MAX];
+    const char* file = Join(folder, ".parentlock", buffer);
+    const int fd = file ? ::open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : -1;
     if (fd < 0)
         return false; // no lock file: no browser ever held this profile
     struct flock lock {};

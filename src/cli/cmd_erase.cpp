@@ -7,6 +7,7 @@
 #include "eraser/FolderErasers.h"
 #include "traces/CleanIT.h"
 
+#include <iostream>
 #include <string>
 
 namespace corvane::cli {
@@ -57,6 +58,8 @@ int Erase(const std::vector<std::string>& args) {
             browsers::CleanEnabledProfiles(args.size() == 2 ? args[1] : "");
         // A named profile that was not found is a failure, not an empty success.
         const bool missing = args.size() == 2 && report.profiles.empty();
+        if (args.size() == 1 && report.profiles.empty())
+            std::cout << "no enabled browser profile (corvanectl browsers list)\n";
         return ReportProfiles(report) != 0 || missing ? 1 : 0;
     }
     if (args.size() != 1)

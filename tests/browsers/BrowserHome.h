@@ -25,24 +25,12 @@ namespace fs = std::filesystem;
 class BrowserHome {
 public:
     BrowserHome() {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-            const char* v = std::getenv(name);
-            saved_.push_back({name, v ? std::optional<std::string>(v) : std::nullopt});
-        }
         fs::create_directories(Home());
         fs::create_directories(Config());
         fs::create_directories(Cache());
-        ::setenv("HOME", Home().c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", Config().c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", Cache().c_str(), 1);
-    }
-    ~BrowserHome() {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
+        env_.Set("HOME", Home().string());
+        env_.Set("XDG_CONFIG_HOME", Config().string());
+        env_.Set("XDG_CACHE_HOME", Cache().string());
     }
     BrowserHome(const BrowserHome&) = delete;
     BrowserHome& operator=(const BrowserHome&) = delete;
@@ -76,7 +64,7 @@ public:
 private:
     TempWorld world_;
     int count_ = 0;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+    ScopedEnv env_;
 };
 
 /// The whole content of a file ("" when it cannot be read).

@@ -188,6 +188,13 @@ TEST(BrowserConsent, ChoicesAreKeptPerProfileInTheHiveAndSetFromTheCommandLine) 
     std::string error;
     ASSERT_TRUE(SetConsent(a, Consent::Undecided, error)) << error;
     EXPECT_EQ(GetConsent(a), Consent::Undecided);
+    // Only the profile not decided on is asked about, by name.
+    const std::vector<Profile> ask = UndecidedProfiles();
+    ASSERT_EQ(ask.size(), 1u);
+    EXPECT_EQ(ask[0].id, a);
+    const std::string question = ConsentQuestion(ask[0]);
+    EXPECT_NE(question.find("\"Chromium - Default\""), std::string::npos);
+    EXPECT_NE(question.find("Never touched: bookmarks, passwords"), std::string::npos);
     EXPECT_EQ(testing::RunCorvanectl({"browsers", "enable", "chromium:/no/such"}).exitCode, 1);
     EXPECT_EQ(testing::RunCorvanectl({"browsers", "enable"}).exitCode, 2);
 }

@@ -9,10 +9,6 @@
 
 namespace corvane::eraser {
 
-/// The question asked about one undecided profile: the browser and profile, what is erased and
-/// what never is.
-std::string ConsentQuestion(const browsers::Profile& profile);
-
 /// Asks, through the program's message boxes, about every profile the user has not decided on
 /// yet and keeps each answer (Yes enables, No disables). Returns the number of questions asked;
 /// a profile whose answer could not be kept is asked again next time.

@@ -12,6 +12,7 @@
 #include "platform/messageloop.h"
 #include "shell/SysTray.h"
 #include "support/RunUntil.h"
+#include "support/ScopedEnv.h"
 #include "support/TempWorld.h"
 
 #include <QCoreApplication>
@@ -24,7 +25,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -133,30 +133,20 @@ protected:
     }};
     std::unique_ptr<Engine> engine;
     std::vector<std::string> profileNames;
-    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv;
+    testing::ScopedEnv env;
 
     void SetUp() override {
         // Discovery looks in the home and the XDG folders: all of them are the test's own.
-        for (const char* name : {"HOME", "XDG_CACHE_HOME"}) {
-            const char* value = std::getenv(name);
-            savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
         fs::create_directories(world.Root() / "home");
         fs::create_directories(world.Root() / "cache");
-        ::setenv("HOME", (world.Root() / "home").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (world.Root() / "cache").c_str(), 1);
+        env.Set("HOME", (world.Root() / "home").string());
+        env.Set("XDG_CACHE_HOME", (world.Root() / "cache").string());
         SysTray::SetTrayAvailableForTesting(true);
     }
     void TearDown() override {
         engine.reset();
         SysTray::SetTrayAvailableForTesting(std::nullopt);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (const auto& [name, value] : savedEnv) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
     }
 
     // Adds a Firefox profile with one cookie and lists it in profiles.ini; returns its folder.
@@ -327,21 +317,6 @@ TEST_F(EngineProfilesTest, TheWatcherCleansAProfileOnceWhenItsBrowserLetsGo) {
 
     e.Form_Unload();
     EXPECT_FALSE(e.ProfileWatch.Beat.Enabled());
-}
-
-TEST(ProfileQuestions, TheQuestionShowsAFolderOfTheHomeAsTheUserWritesIt) {
-    browsers::Profile profile;
-    profile.name = "Firefox - default";
-    const fs::path home = std::getenv("HOME");
-    profile.folder = home / ".mozilla" / "firefox" / "x1.default";
-    EXPECT_NE(eraser::ConsentQuestion(profile).find(
-                  "\"Firefox - default\" in ~/.mozilla/firefox/x1.default\n"),
-              std::string::npos)
-        << eraser::ConsentQuestion(profile);
-    // A folder whose name merely starts like the home is shown whole.
-    profile.folder = home.string() + "-other/x1.default";
-    EXPECT_NE(eraser::ConsentQuestion(profile).find(" in " + profile.folder.string() + "\n"),
-              std::string::npos);
 }
 
 TEST(ProfileQuestions, TheNoteNamesWhatWasNotCleanedAndNothingElse) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes current screenshots of every window of the real program on a seeded demo world, under a
 # private X display with a notification area: the splash, the scanner window's four pages, the
-# eraser window at rest and the tray menu. Each picture is cropped to its window and written to
-# docs/screenshots/. Needs a build (build/bin, or CORVANE_BIN_DIR) and the e2e tools.
+# eraser window at rest, the tray menu and the question about a browser profile. Each picture is
+# cropped to its window and written to docs/screenshots/. Needs a build (build/bin, or
+# CORVANE_BIN_DIR) and the e2e tools.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 out=$PWD/docs/screenshots
@@ -48,6 +49,24 @@ wait_until "$E2E_TIMEOUT" "the tray menu to pop up" popup_shown
 sleep 0.3
 shot "$(popup_windows | head -n1)" tray-menu
 xdotool key Escape
+
+# The question about a browser profile: the private home gets a Firefox profile, and History
+# meets it undecided. The box is answered No, so the profile stays as it is.
+firefox=$HOME/.mozilla/firefox
+mkdir -p "$firefox/k3v9q2xe.default-esr"
+printf '[Profile0]\nName=default-esr\nIsRelative=1\nPath=k3v9q2xe.default-esr\nDefault=1\n' \
+    >"$firefox/profiles.ini"
+question_box() { xdotool search --onlyvisible --name '^Corvane - ' 2>/dev/null | head -n1; }
+question_shown() { [ -n "$(question_box)" ]; }
+# The History button (440, 64, 76 x 20) of the eraser window.
+click_at "$engine" 478 74
+xdotool mousemove 0 0
+wait_until "$E2E_TIMEOUT" "the question about the browser profile" question_shown
+sleep 0.5
+question=$(question_box)
+shot "$question" browser-question
+xdotool windowfocus --sync "$question" 2>/dev/null
+xdotool key --clearmodifiers Escape
 
 # Small files: the pictures hold few colours.
 for f in "$out"/*.png; do

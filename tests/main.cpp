@@ -1,6 +1,7 @@
 // One test program for the whole project. It gives itself a private home, data, config and world
 // folder before anything runs, so no test can reach the real user's files even by mistake.
 
+#include "platform/widgets/windowservices.h"
 #include "support/ChildRole.h"
 
 #include <QApplication>
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
+    // The tests see the same services as the program with windows.
+    corvane::platform::InstallWidgetServices();
     std::error_code ec;
     if (const char* role = std::getenv("CORVANE_TEST_CHILD")) {
         const int rc = corvane::testing::RunChildRole(role);

@@ -1,6 +1,8 @@
 // corvanectl erase: runs one of the erasers, as its button in the eraser window does. Each eraser
 // is one row of the table below; the usage text is made from the same rows.
 
+#include "browsers/Cleaner.h"
+#include "cli/browsers.h"
 #include "cli/command.h"
 #include "eraser/FolderErasers.h"
 #include "traces/CleanIT.h"
@@ -18,12 +20,20 @@ struct Eraser {
 };
 
 // The folder erasers run with a URL list and a history object of their own, as the eraser
-// window's buttons run them with the window's.
+// window's buttons run them with the window's. History (and so the full clean) goes on to the
+// enabled real browser profiles, whose report the command prints (empty for the other erasers).
+browsers::CleaningReport g_profiles;
 eraser::EraseReport EraseHistory() {
-    return eraser::WindowlessErasers().Erasers().EraseHistory();
+    eraser::WindowlessErasers erasers;
+    eraser::EraseReport report = erasers.Erasers().EraseHistory();
+    g_profiles = erasers.Erasers().LastProfileReport();
+    return report;
 }
 eraser::EraseReport EraseAll() {
-    return eraser::WindowlessErasers().Erasers().EraseAll();
+    eraser::WindowlessErasers erasers;
+    eraser::EraseReport report = erasers.Erasers().EraseAll();
+    g_profiles = erasers.Erasers().LastProfileReport();
+    return report;
 }
 eraser::EraseReport CleanTempFolder() {
     return eraser::WindowlessErasers().Erasers().CleanTempFolder();
@@ -48,6 +58,17 @@ constexpr Eraser kErasers[] = {
 };
 
 int Erase(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "browsers") {
+        if (args.size() > 2)
+            return UsageError("erase browsers takes at most one profile id");
+        const browsers::CleaningReport report =
+            browsers::CleanEnabledProfiles(args.size() == 2 ? args[1] : "");
+        // A named profile that was not found is a failure, not an empty success.
+        const bool missing = args.size() == 2 && report.profiles.empty();
+        if (args.size() == 1 && report.profiles.empty())
+            std::cout << "no enabled browser profile (corvanectl browsers list)\n";
+        return ReportProfiles(report) != 0 || missing ? 1 : 0;
+    }
     if (args.size() != 1)
         return UsageError("erase needs exactly one of its words");
     for (const Eraser& eraser : kErasers) {
@@ -55,7 +76,8 @@ int Erase(const std::vector<std::string>& args) {
             const eraser::EraseReport report = eraser.run();
             for (const std::string& line : report.Lines())
                 std::cerr << "corvanectl: " << line << "\n";
-            return report.Complete() ? 0 : 1;
+            const int profiles = ReportProfiles(g_profiles);
+            return report.Complete() && profiles == 0 ? 0 : 1;
         }
     }
     return UsageError("unknown eraser '" + args[0] + "'");
@@ -68,7 +90,8 @@ std::string Usage() {
         line.resize(std::max<size_t>(line.size() + 1, 30), ' ');
         usage += line + "erase " + eraser.what + "\n";
     }
-    return usage;
+    return usage + "  erase browsers [ID]         clean the enabled real browser profiles that are "
+                   "closed (or only ID)\n";
 }
 
 const std::string kUsage = Usage();

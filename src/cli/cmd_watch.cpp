@@ -1,5 +1,6 @@
 // corvanectl watch: the eraser window's browser watcher in the foreground, until interrupted.
 
+#include "browsers/ProfileWatcher.h"
 #include "cli/command.h"
 #include "eraser/BrowserWatcher.h"
 #include "eraser/FolderErasers.h"
@@ -55,8 +56,21 @@ int Watch(const std::vector<std::string>& args) {
         [] { std::cout << Now() << " the browser's history is erased" << std::endl; },
     });
     watcher.Start();
+    // Beside the world's browser, the user's enabled real profiles: each is cleaned when its
+    // browser closes.
+    browsers::ProfileWatcher::Hooks hooks;
+    hooks.BusyBegin = [](const browsers::Profile& profile) {
+        std::cout << Now() << " " << profile.name << " has closed; cleaning it" << std::endl;
+    };
+    hooks.BusyEnd = [](const browsers::ProfileReport& report) {
+        std::cout << Now() << " " << report.Line() << std::endl;
+    };
+    browsers::ProfileWatcher profiles(hooks);
+    profiles.Start();
     std::cout << "watching for " << eraser::BrowserWatcher::kBrowser << " every "
-              << eraser::BrowserWatcher::kInterval << " ms; interrupt to stop" << std::endl;
+              << eraser::BrowserWatcher::kInterval << " ms, and " << profiles.Followed()
+              << " enabled browser profiles every " << browsers::ProfileWatcher::kInterval
+              << " ms; interrupt to stop" << std::endl;
     app.exec();
     ::close(g_signalPipe[0]);
     ::close(g_signalPipe[1]);

@@ -4,7 +4,7 @@
 // behaviour beyond drawing, persistence and passing its mouse and drag-and-drop events on.
 
 #include "controls/PropertyBag.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QMimeData>
 #include <QWidget>

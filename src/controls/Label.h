@@ -3,7 +3,7 @@
 // the one-weight classic font is emboldened as on the original desktop), or a picture, over a
 // solid back colour; a click on it is reported.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QPixmap>
 #include <QWidget>

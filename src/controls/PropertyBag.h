@@ -3,7 +3,7 @@
 // Keys are matched without regard to case and keep the order in which they were first written,
 // so a control that writes its keys in a fixed order reads back in the same order.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,7 +2,7 @@
 // The two decoration controls of the windows: a shape (a rectangle filled and bordered in solid
 // colours) and a line. Neither takes input; both paint themselves.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QWidget>
 

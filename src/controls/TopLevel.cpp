@@ -1,6 +1,6 @@
 #include "controls/TopLevel.h"
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QApplication>
 #include <QGuiApplication>

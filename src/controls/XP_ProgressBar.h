@@ -5,7 +5,7 @@
 // tick does not flicker. The windows only set and read `Value` (0 to 100).
 
 #include "controls/PropertyBag.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -5,7 +5,7 @@
 // keyboard and click events of the system to the window that hosts it.
 
 #include "controls/PropertyBag.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QTimer>
 #include <QWidget>

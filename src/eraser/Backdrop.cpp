@@ -1,7 +1,7 @@
 #include "eraser/Backdrop.h"
 
 #include "controls/Twips.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QIcon>
 #include <QLinearGradient>

@@ -15,8 +15,8 @@
 #include "eraser/Backdrop.h"
 #include "eraser/FolderErasers.h"
 #include "eraser/ImageTriplet.h"
-#include "platform/drawing.h"
 #include "platform/files.h"
+#include "platform/widgets/drawing.h"
 #include "platform/world.h"
 #include "shell/Autostart.h"
 #include "shell/SysTray.h"
@@ -79,10 +79,11 @@ chameleonButton* MakeButton(QWidget* parent, const QString& caption, const QRect
 } // namespace
 
 Engine::Engine(EngineHooks hooks)
-    : Watcher(eraser::BrowserWatcher::Hooks{
-          hooks.isBrowserRunning, [this] { SysTray::ModifyTrayIcon(QIcon(Picture1->pixmap())); },
-          [this] { EraseHistory(); }, [this] { SysTray::ModifyTrayIcon(windowIcon()); }}),
-      TCheck(Watcher.TCheck), TClosed(Watcher.TClosed), hooks_(std::move(hooks)) {
+    : Watcher(eraser::BrowserWatcher::Hooks{hooks.isBrowserRunning, [this] { ShowBusyIcon(); },
+                                            [this] { AutomaticErase(); },
+                                            [this] { ShowNormalIcon(); }}),
+      TCheck(Watcher.TCheck), TClosed(Watcher.TClosed),
+      ProfileWatch(ProfileWatcherHooks(hooks.profileWatcher)), hooks_(std::move(hooks)) {
     Form_Initialize();
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     PrepareTopLevel(*this, QStringLiteral("Corvane"));
@@ -115,6 +116,26 @@ Engine::~Engine() {
     // A window destroyed without its unload step still takes its icon with it.
     if (!unloaded_)
         Form_Unload();
+}
+
+browsers::ProfileWatcher::Hooks Engine::ProfileWatcherHooks(browsers::ProfileWatcher::Hooks hooks) {
+    // The real profiles are cleaned under the same busy picture as the world's automatic erase.
+    hooks.BusyBegin = [this](const browsers::Profile&) { ShowBusyIcon(); };
+    hooks.BusyEnd = [this](const browsers::ProfileReport& report) {
+        ShowNormalIcon();
+        browsers::CleaningReport one;
+        one.profiles.push_back(report);
+        TellNotCleaned(one);
+    };
+    return hooks;
+}
+
+void Engine::ShowBusyIcon() {
+    SysTray::ModifyTrayIcon(QIcon(Picture1->pixmap()));
+}
+
+void Engine::ShowNormalIcon() {
+    SysTray::ModifyTrayIcon(windowIcon());
 }
 
 void Engine::Form_Initialize() {
@@ -313,8 +334,9 @@ void Engine::Form_Load() {
     if (const std::string error = Dir1->SetPath(world::ToWindows(ProgramFolder())); !error.empty())
         Dir1->SetPath(DriveCurrentFolder(Drive1->Drive()));
     Drive1->ShowDrive(Dir1->Path());
-    // 9. The browser watcher.
+    // 9. The browser watcher, and beside it the watcher of the user's real profiles.
     Watcher.Start();
+    ProfileWatch.Start();
     // The start-up window is shown once its load has finished, unless the load hid it.
     if (!startHidden)
         ShowWindow();
@@ -326,6 +348,7 @@ void Engine::Form_Unload() {
     Timer1.SetEnabled(false);
     TCheck.SetEnabled(false);
     TClosed.SetEnabled(false);
+    ProfileWatch.Stop();
 }
 
 void Engine::showEvent(QShowEvent* event) {
@@ -418,6 +441,7 @@ void Engine::MnuExit_Click() {
     Timer1.SetEnabled(false);
     TCheck.SetEnabled(false);
     TClosed.SetEnabled(false);
+    ProfileWatch.Stop();
     if (hooks_.endProgram)
         hooks_.endProgram();
 }

@@ -5,6 +5,7 @@
 // the notification icon with its menu. Hidden, it keeps watching the browser and erases its
 // history when the browser closes.
 
+#include "browsers/ProfileWatcher.h"
 #include "eraser/BrowserWatcher.h"
 #include "platform/messageloop.h"
 #include "scanner/EraserWindow.h"
@@ -59,6 +60,9 @@ struct EngineHooks {
     std::function<void()> windowShown;
     /// Whether the browser runs (the watcher asks "iexplore.exe" of the process list when empty).
     std::function<bool()> isBrowserRunning;
+    /// How the watcher of the user's real profiles finds, tests and cleans them (empty members:
+    /// the real ones); its busy hooks are always the window's icon switches.
+    browsers::ProfileWatcher::Hooks profileWatcher;
     /// The program's argument text, all arguments joined by single spaces.
     std::string commandLine;
     /// The POSIX path of the program's executable (its folder is the program's folder).
@@ -142,8 +146,15 @@ public:
     void CleanTempFolder();
     /// The full clean.
     void EraseAll();
-    /// Says what an eraser could not do (nothing when it did everything).
-    void SayWhatFailed(const eraser::EraseReport& report);
+    /// The automatic erase when the browser closes: the history erase without any question.
+    void AutomaticErase();
+    /// Says once what an erase left: the steps it could not do and the real profiles it could
+    /// not clean (a balloon at the icon, or a message box where there is no notification area);
+    /// says nothing when everything was done.
+    void SayWhatWasLeft(const eraser::EraseReport& report,
+                        const browsers::CleaningReport& profiles);
+    /// Tells the user which real profiles a cleaning could not clean.
+    void TellNotCleaned(const browsers::CleaningReport& report);
     /// Shreds the file selected in `File1` (`BFile`).
     void ShredSelectedFile();
     /// Shreds the folder shown in `Dir1` (`BFolder`).
@@ -175,6 +186,8 @@ public:
     platform::Timer& TCheck;
     /// Waits for the browser to be gone.
     platform::Timer& TClosed;
+    /// Follows the user's enabled real profiles and cleans each when its browser closes.
+    browsers::ProfileWatcher ProfileWatch;
 
     // Controls (owned by the window).
     eraser::Backdrop* Picture2 = nullptr;
@@ -234,6 +247,10 @@ private:
     std::string ExecutablePath() const;
     std::string DriveCurrentFolder(const std::string& drive) const;
     void ShowError(const std::string& text);
+    void RunErase(eraser::EraseReport (eraser::FolderErasers::*erase)(), bool askAboutProfiles);
+    void ShowBusyIcon();
+    void ShowNormalIcon();
+    browsers::ProfileWatcher::Hooks ProfileWatcherHooks(browsers::ProfileWatcher::Hooks hooks);
 
     EngineHooks hooks_;
     std::array<eraser::ImageTriplet*, 14> triplets_{};

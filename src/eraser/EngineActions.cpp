@@ -11,6 +11,7 @@
 #include "controls/chameleonButton.h"
 #include "eraser/FolderErasers.h"
 #include "eraser/ImageTriplet.h"
+#include "eraser/ProfileQuestions.h"
 #include "eraser/Shredding.h"
 #include "platform/world.h"
 #include "shell/SysTray.h"
@@ -89,30 +90,53 @@ void Engine::RefreshHistoryList() {
         controls::AddByteItem(*List1, url);
 }
 
+void Engine::RunErase(eraser::EraseReport (eraser::FolderErasers::*erase)(),
+                      bool askAboutProfiles) {
+    if (!erasers_)
+        return;
+    // An erase the user asked for is where the windows first meet an undecided profile; the
+    // automatic erase asks nothing, so an undecided profile stays untouched by it.
+    if (askAboutProfiles)
+        eraser::AskAboutUndecidedProfiles();
+    const eraser::EraseReport report = (erasers_.get()->*erase)();
+    SayWhatWasLeft(report, erasers_->LastProfileReport());
+}
+
 void Engine::EraseHistory() {
-    if (erasers_)
-        SayWhatFailed(erasers_->EraseHistory());
+    RunErase(&eraser::FolderErasers::EraseHistory, true);
+}
+
+void Engine::AutomaticErase() {
+    RunErase(&eraser::FolderErasers::EraseHistory, false);
+}
+
+void Engine::TellNotCleaned(const browsers::CleaningReport& report) {
+    SayWhatWasLeft({}, report);
+}
+
+void Engine::SayWhatWasLeft(const eraser::EraseReport& report,
+                            const browsers::CleaningReport& profiles) {
+    // The erasers never stop or ask; what they could not do is said once, afterwards, through
+    // the notification area (or a box where the desktop has none), never counted as erased.
+    // A profile left for later because its browser runs is news, not a failure.
+    std::string text = report.Summary();
+    if (const std::string note = eraser::NotCleanedNote(profiles); !note.empty())
+        text += (text.empty() ? "" : "\n") + note;
+    if (text.empty())
+        return;
+    if (SysTray::ShowBalloon(windowTitle(), QString::fromStdString(text)))
+        return;
+    const unsigned icon = report.Complete() ? platform::vbInformation : platform::vbExclamation;
+    platform::MsgBox(text, platform::vbOKOnly + icon, windowTitle().toStdString(), this);
 }
 
 void Engine::CleanTempFolder() {
     if (erasers_)
-        SayWhatFailed(erasers_->CleanTempFolder());
+        SayWhatWasLeft(erasers_->CleanTempFolder(), {});
 }
 
 void Engine::EraseAll() {
-    if (erasers_)
-        SayWhatFailed(erasers_->EraseAll());
-}
-
-void Engine::SayWhatFailed(const eraser::EraseReport& report) {
-    // The erasers never stop or ask; what they could not do is said once, afterwards, through
-    // the notification area (or a box where the desktop has none), never counted as erased.
-    if (report.Complete())
-        return;
-    const std::string text = report.Summary();
-    if (!SysTray::ShowBalloon(windowTitle(), QString::fromStdString(text)))
-        platform::MsgBox(text, platform::vbOKOnly + platform::vbExclamation,
-                         windowTitle().toStdString());
+    RunErase(&eraser::FolderErasers::EraseAll, true);
 }
 
 void Engine::List1_DblClick() {

@@ -1,5 +1,6 @@
 #include "eraser/FolderErasers.h"
 
+#include "browsers/Cleaner.h"
 #include "eraser/Shredding.h"
 #include "platform/files.h"
 #include "platform/messageloop.h"
@@ -95,7 +96,9 @@ RegistryErasers RegistryErasers::Real() {
 FolderErasers::FolderErasers(ListBox& list1, CURLHistory& history, BrowserFolders folders,
                              RegistryErasers registry)
     : list1_(list1), history_(history), folders_(std::move(folders)),
-      registry_(std::move(registry)) {}
+      registry_(std::move(registry)) {
+    CleanProfiles = [] { return browsers::CleanEnabledProfiles(); };
+}
 
 void FolderErasers::RefreshHistoryList() {
     list1_.Clear();
@@ -146,6 +149,10 @@ EraseReport FolderErasers::EraseHistory() {
         report.Failures.push_back("the URL history store could not be read");
     else if (history_.Count() > 0)
         report.Failures.push_back("the URL history was not cleared");
+
+    // The world's traces are gone; now the user's real browsers, beside the world and never
+    // instead of it. The profiles skipped as in use are kept for the caller to tell.
+    lastProfileReport_ = CleanProfiles ? CleanProfiles() : browsers::CleaningReport{};
     return report;
 }
 

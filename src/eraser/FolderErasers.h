@@ -3,6 +3,7 @@
 // traces, the temporary folder and the full clean. They run without a window: the window
 // hands over its URL list and its history object, and the folders are read once.
 
+#include "browsers/CleanReport.h"
 #include "eraser/Shredding.h"
 
 #include <functional>
@@ -104,11 +105,18 @@ public:
     /// The full clean: history, the registry lists, the temporary folder.
     EraseReport EraseAll();
 
+    /// Cleans the user's real browser profiles; EraseHistory calls it after its steps on the
+    /// world (by default every enabled profile that is closed; a test may replace it).
+    std::function<browsers::CleaningReport()> CleanProfiles;
+    /// What the last EraseHistory did to the real profiles (the skipped ones are to be told).
+    const browsers::CleaningReport& LastProfileReport() const { return lastProfileReport_; }
+
 private:
     ListBox& list1_;
     CURLHistory& history_;
     BrowserFolders folders_;
     RegistryErasers registry_;
+    browsers::CleaningReport lastProfileReport_;
 };
 
 /// The erasers with a URL list and a history object of their own, for callers without a

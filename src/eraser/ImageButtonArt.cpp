@@ -1,6 +1,6 @@
 #include "eraser/ImageButtonArt.h"
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -4,7 +4,8 @@
 // keys.
 
 #include "gallery/registry.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
+#include "platform/widgets/windowservices.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    corvane::platform::InstallWidgetServices();
     corvane::platform::EnsureFonts();
 
     std::string sheet, control, out;

@@ -2,7 +2,7 @@
 
 #include "gallery/registry.h"
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QFont>
 #include <QPainter>

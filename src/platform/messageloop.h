@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane::platform {
 
@@ -109,12 +111,20 @@ int MsgBox(const std::string& text, unsigned style, const std::string& title,
            const void* owner = nullptr);
 
 /// Replaces the answerer for every box that follows; an empty answerer restores the default
-/// (a dialog when a widget application exists, otherwise a question on the terminal).
+/// (a dialog when the windows are installed and can show one, otherwise a question on the
+/// terminal).
 void SetAnswerer(Answerer answerer);
 
-/// The default answerer: a dialog when a widget application exists, otherwise a question on
-/// the terminal (a box that nobody can answer gets No, or Cancel where it has one).
+/// The default answerer: a dialog when the windows can show one, otherwise a question on the
+/// terminal (a box that nobody can answer gets No, or Cancel where it has one).
 int AskPerson(const MessageBoxRequest& request);
+
+/// The answer codes of a button set (MsgBoxStyle & 7), in the order the system shows them.
+std::vector<int> ButtonCodes(unsigned buttons);
+
+/// The answer a box gets when nobody can answer: Cancel where it has one, No for Yes/No, the
+/// only button otherwise, so a destructive question is never answered Yes by accident.
+int SafeAnswer(unsigned buttons);
 
 /// An answerer that gives Yes to a Yes/No box and the first button's code to any other box.
 Answerer AnswerYesToAll();
@@ -130,6 +140,21 @@ public:
 private:
     Answerer previous_;
 };
+
+/// What the windows add to the message loop. The core draws nothing: without these services a
+/// box is asked on the terminal and the hourglass shows nothing, as in the command line.
+struct WindowServices {
+    /// Shows a box as a dialog and returns the answer; nothing when no window can be shown.
+    std::function<std::optional<int>(const MessageBoxRequest&)> showDialog;
+    /// Shows the hourglass pointer; false when there is no pointer to change.
+    std::function<bool()> showHourglass;
+    /// Puts back the pointer that a successful showHourglass replaced.
+    std::function<void()> restorePointer;
+};
+
+/// Installs the windows' services (the windows library does this at start-up); empty members
+/// fall back to what the core does alone.
+void InstallWindowServices(WindowServices services);
 
 /// Shows the hourglass pointer for its lifetime (nothing without a GUI application).
 class Hourglass {

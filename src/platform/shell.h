@@ -39,6 +39,10 @@ using UrlOpener = std::function<bool(const std::string& url)>;
 /// Replaces the browser opener (a test records the call); empty restores the desktop's.
 void SetUrlOpener(UrlOpener opener);
 
+/// Installs the desktop's own opener (the windows library does this at start-up). Without one
+/// there is no browser to start, as in the command line, and every address fails to open.
+void SetDesktopOpener(UrlOpener opener);
+
 /// The shell's default action on `file`: a web address is handed to the browser, anything else
 /// is refused with SE_ERR_NOASSOC. `window`, `operation`, `parameters`, `directory` and
 /// `showCommand` keep the call's shape; the browser decides where its window goes.

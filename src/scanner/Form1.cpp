@@ -11,8 +11,8 @@
 #include "controls/TopLevel.h"
 #include "controls/Twips.h"
 #include "controls/chameleonButton.h"
-#include "platform/drawing.h"
 #include "platform/settings.h"
+#include "platform/widgets/drawing.h"
 #include "scanner/Form1Layout.h"
 #include "shell/XPInit.h"
 

@@ -5,7 +5,7 @@
 #include "controls/Shape.h"
 #include "controls/Twips.h"
 #include "controls/chameleonButton.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QAbstractItemView>
 

@@ -2,7 +2,7 @@
 // The building blocks the scanner window's pages share: labels, rules and buttons placed in
 // twips with the window's design values.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <Qt>
 

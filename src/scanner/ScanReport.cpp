@@ -1,5 +1,6 @@
 #include "scanner/ScanReport.h"
 
+#include "browsers/Cleaner.h"
 #include "platform/files.h"
 #include "traces/modCache.h"
 
@@ -39,6 +40,10 @@ Counts CountTraces(const ScanLocations::VariableReader& variable) {
     counts.cookies =
         static_cast<long>(CookieFileNames(ScanLocations::CookieFolder(variable)).size());
     counts.others = static_cast<long>(CacheAddresses().size());
+    // The user's enabled real profiles add their cookie rows and cache entries.
+    const browsers::TraceCounts real = browsers::CountEnabledTraces();
+    counts.cookies += real.cookies;
+    counts.others += real.cacheEntries;
     return counts;
 }
 

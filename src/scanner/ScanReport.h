@@ -28,7 +28,8 @@ struct Counts {
     long others = 0;
 };
 
-/// Counts the cookie files of the user's cookie folder and the listed cache addresses.
+/// Counts the cookie files of the user's cookie folder and the listed cache addresses, plus the
+/// cookies and cache entries of the enabled real browser profiles.
 Counts CountTraces(const ScanLocations::VariableReader& variable);
 
 } // namespace corvane::ScanReport

@@ -12,6 +12,7 @@ struct State {
     std::unique_ptr<QSystemTrayIcon> shellIcon;
     bool present = false;
     int modifies = 0;
+    int balloons = 0;
     QString lastBalloon;
     std::optional<bool> availableOverride;
 };
@@ -108,27 +109,32 @@ int ModifyCount() {
     return Tray().modifies;
 }
 
-void DeliverMouseMessage(int message) {
-    // Copied first: the handler may remove the icon and refill the record.
-    const MouseMoveHandler handler = TrayIconData().callback;
-    if (handler)
-        handler(0, 0, static_cast<float>(message * 15), 0.0f);
-}
-
 bool ShowBalloon(const QString& title, const QString& text) {
     State& state = Tray();
     // An icon added where the desktop has no notification area is only a record: nobody
     // would see its balloon.
     if (!state.present || !IsTrayAvailable())
         return false;
+    ++state.balloons;
     state.lastBalloon = text;
     if (state.shellIcon)
         state.shellIcon->showMessage(title, text, QSystemTrayIcon::Warning);
     return true;
 }
 
-QString LastBalloon() {
+int BalloonCount() {
+    return Tray().balloons;
+}
+
+QString LastBalloonText() {
     return Tray().lastBalloon;
+}
+
+void DeliverMouseMessage(int message) {
+    // Copied first: the handler may remove the icon and refill the record.
+    const MouseMoveHandler handler = TrayIconData().callback;
+    if (handler)
+        handler(0, 0, static_cast<float>(message * 15), 0.0f);
 }
 
 bool IsTrayAvailable() {

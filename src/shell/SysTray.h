@@ -70,15 +70,18 @@ bool IconPresent();
 /// switches of the automatic erase).
 int ModifyCount();
 
-/// Delivers one mouse message of the icon to the record's handler, as the shell does.
-void DeliverMouseMessage(int message);
-
 /// Shows a warning balloon from the icon; false (and nothing shown) when the icon is not in the
 /// notification area, so that the caller says it another way.
 bool ShowBalloon(const QString& title, const QString& text);
 
-/// The text of the last balloon shown (empty when none), for tests.
-QString LastBalloon();
+/// The number of balloons shown since the program started, and the text of the last one (for
+/// observing what the program told the user).
+int BalloonCount();
+/// The text of the last balloon shown (empty before the first).
+QString LastBalloonText();
+
+/// Delivers one mouse message of the icon to the record's handler, as the shell does.
+void DeliverMouseMessage(int message);
 
 /// True when the desktop has a notification area to put the icon in.
 bool IsTrayAvailable();

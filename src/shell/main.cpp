@@ -2,7 +2,8 @@
 // shows the splash, which loads the scanner window hidden and shows it eight seconds later.
 
 #include "controls/TopLevel.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
+#include "platform/widgets/windowservices.h"
 #include "platform/world.h"
 #include "shell/Forms.h"
 #include "shell/Program.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
     std::cerr << HeldMessages();
+    corvane::platform::InstallWidgetServices();
     QApplication::setApplicationName(QStringLiteral("corvane"));
     // No application display name: the desktop would append it to every window title, and the
     // message boxes carry their own titles ("Scanning Done") exactly as given.

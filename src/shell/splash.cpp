@@ -4,7 +4,7 @@
 #include "controls/Shape.h"
 #include "controls/TopLevel.h"
 #include "controls/Twips.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 #include "scanner/Form1.h"
 #include "shell/Forms.h"
 

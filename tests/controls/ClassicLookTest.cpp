@@ -3,7 +3,7 @@
 // on a real display under a window manager.
 
 #include "controls/TopLevel.h"
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 #include "platform/messageloop.h"
 #include "support/RunUntil.h"
 

@@ -302,7 +302,7 @@ TEST_F(EngineTest, AnEraserThatLeavesAFileSaysSoInTheBalloonOrABox) {
         EXPECT_TRUE(fs::exists(stuck));
         EXPECT_EQ(fs::file_size(stuck), 5u);
         const std::string said =
-            tray ? SysTray::LastBalloon().toStdString() : (boxes.empty() ? "" : boxes[0].text);
+            tray ? SysTray::LastBalloonText().toStdString() : (boxes.empty() ? "" : boxes[0].text);
         EXPECT_EQ(boxes.size(), tray ? 0u : 1u);
         EXPECT_NE(said.find("1 file not overwritten"), std::string::npos) << said;
         EXPECT_NE(said.find("stuck.tmp: not overwritten"), std::string::npos) << said;

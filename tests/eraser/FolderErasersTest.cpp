@@ -188,9 +188,20 @@ TEST_F(FolderErasersTest, EraseAllRunsHistoryFirstTheRegistryListsInOrderAndTemp
     };
     RegistryErasers fake{step("typed"), step("find"),   step("media"),
                          step("paint"), step("recent"), step("run")};
-    FolderErasers(list1, urlHistory, folders, fake).EraseAll();
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"typed", "find", "media", "paint", "recent", "run"}));
+    FolderErasers erasers(list1, urlHistory, folders, fake);
+    // The real browser profiles come after the world's history steps, inside the history erase.
+    erasers.CleanProfiles = [&] {
+        step("profiles")();
+        browsers::CleaningReport report;
+        report.profiles.push_back({"firefox:/p", "Firefox - p", browsers::Outcome::InUse, {}, {}});
+        return report;
+    };
+    erasers.EraseAll();
+    EXPECT_EQ(order, (std::vector<std::string>{"typed", "profiles", "find", "media", "paint",
+                                               "recent", "run"}));
+    // The skipped profile is kept for the caller to tell.
+    ASSERT_EQ(erasers.LastProfileReport().NotCleaned().size(), 1u);
+    EXPECT_EQ(erasers.LastProfileReport().NotCleaned()[0]->id, "firefox:/p");
     EXPECT_FALSE(fs::exists(tempFile));
     EXPECT_TRUE(CacheUrls().empty());
 }

@@ -1,7 +1,7 @@
 // corvane-gallery end to end: one button rendered to a binary PPM holds exactly its client
 // pixels, property keys and states reach the control, and bad input is a usage error.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

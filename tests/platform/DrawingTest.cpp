@@ -1,6 +1,6 @@
 // Pixel rules of the canvas: each primitive's edges, clipping and colours.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <gtest/gtest.h>
 

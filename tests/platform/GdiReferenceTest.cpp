@@ -3,7 +3,7 @@
 // cases: the box the text touched, since fonts differ between rasterisers). A failing case prints
 // its first differing pixels and leaves the canvas's picture beside the reference.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 // while the test runs and are put back afterwards.
 
 #include "platform/world.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -20,25 +21,15 @@ public:
     TempWorld() {
         char tmpl[] = "/tmp/corvane-world-XXXXXX";
         root_ = ::mkdtemp(tmpl);
-        for (const char* name : {"CORVANE_PREFIX", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
-            const char* v = std::getenv(name);
-            saved_.push_back({name, v ? std::optional<std::string>(v) : std::nullopt});
-        }
         std::filesystem::create_directories(root_ / "data");
         std::filesystem::create_directories(root_ / "config");
-        ::setenv("CORVANE_PREFIX", (root_ / "world").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+        env_.Set("CORVANE_PREFIX", (root_ / "world").string());
+        env_.Set("XDG_DATA_HOME", (root_ / "data").string());
+        env_.Set("XDG_CONFIG_HOME", (root_ / "config").string());
         std::string error;
         EXPECT_TRUE(world::Ensure(error)) << error;
     }
     ~TempWorld() {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
         std::error_code ec;
         std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
@@ -64,7 +55,7 @@ public:
 
 private:
     std::filesystem::path root_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+    ScopedEnv env_;
 };
 
 } // namespace corvane::testing

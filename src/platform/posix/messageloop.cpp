@@ -1,14 +1,7 @@
 #include "platform/messageloop.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QPixmap>
-#include <QString>
 #include <QTimer>
-#include <QWidget>
 
 #include <chrono>
 #include <cmath>
@@ -18,6 +11,8 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace corvane::platform {
 namespace {
@@ -40,36 +35,7 @@ Answerer& CurrentAnswerer() {
     return answerer;
 }
 
-// The system's four message-box icons, from the program's own artwork: the desktop theme's
-// icons would look like another program's.
-QString IconResource(unsigned icon) {
-    switch (icon) {
-    case vbCritical:
-        return QStringLiteral(":/corvane/msgbox-critical.png");
-    case vbQuestion:
-        return QStringLiteral(":/corvane/msgbox-question.png");
-    case vbExclamation:
-        return QStringLiteral(":/corvane/msgbox-exclamation.png");
-    case vbInformation:
-        return QStringLiteral(":/corvane/msgbox-information.png");
-    default:
-        return {};
-    }
-}
-
-// The window a box belongs to: the asking window's top level when it is on screen, else the
-// window the user is working in. Qt centres a dialog over its parent window.
-QWidget* OwnerWindow(const void* owner) {
-    if (owner != nullptr) {
-        QWidget* window = static_cast<QWidget*>(const_cast<void*>(owner))->window();
-        if (window->isVisible() && !window->isMinimized())
-            return window;
-    }
-    return QApplication::activeWindow();
-}
-
 struct ButtonDef {
-    QMessageBox::StandardButton qt;
     int code;
     const char* word;
 };
@@ -78,87 +44,23 @@ struct ButtonDef {
 std::vector<ButtonDef> ButtonsOf(unsigned set) {
     switch (set) {
     case vbOKCancel:
-        return {{QMessageBox::Ok, vbOK, "ok"}, {QMessageBox::Cancel, vbCancel, "cancel"}};
+        return {{vbOK, "ok"}, {vbCancel, "cancel"}};
     case vbAbortRetryIgnore:
-        return {{QMessageBox::Abort, vbAbort, "abort"},
-                {QMessageBox::Retry, vbRetry, "retry"},
-                {QMessageBox::Ignore, vbIgnore, "ignore"}};
+        return {{vbAbort, "abort"}, {vbRetry, "retry"}, {vbIgnore, "ignore"}};
     case vbYesNoCancel:
-        return {{QMessageBox::Yes, vbYes, "yes"},
-                {QMessageBox::No, vbNo, "no"},
-                {QMessageBox::Cancel, vbCancel, "cancel"}};
+        return {{vbYes, "yes"}, {vbNo, "no"}, {vbCancel, "cancel"}};
     case vbYesNo:
-        return {{QMessageBox::Yes, vbYes, "yes"}, {QMessageBox::No, vbNo, "no"}};
+        return {{vbYes, "yes"}, {vbNo, "no"}};
     case vbRetryCancel:
-        return {{QMessageBox::Retry, vbRetry, "retry"}, {QMessageBox::Cancel, vbCancel, "cancel"}};
+        return {{vbRetry, "retry"}, {vbCancel, "cancel"}};
     default:
-        return {{QMessageBox::Ok, vbOK, "ok"}};
+        return {{vbOK, "ok"}};
     }
 }
 
-// The answer a box gets when nobody can answer: Cancel where there is one, No for Yes/No, the
-// only button otherwise. A destructive question is therefore never answered Yes by accident.
-int SafeAnswer(unsigned set) {
-    const auto buttons = ButtonsOf(set);
-    for (const auto& b : buttons)
-        if (b.code == vbCancel)
-            return vbCancel;
-    for (const auto& b : buttons)
-        if (b.code == vbNo)
-            return vbNo;
-    return buttons.front().code;
-}
-
-// A message box centred over the window that asked. Qt would centre it by the size it has
-// before its text is laid out, and that size is known only once the box is being shown, so the
-// box places itself then, before it reaches the screen. Its frame is taken to be as wide as the
-// owner's (the same desktop draws both).
-class CentredBox : public QMessageBox {
-public:
-    CentredBox(const QString& title, const QString& text, QWidget* owner)
-        : QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, owner) {}
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);
-        const QWidget* owner = parentWidget();
-        if (owner == nullptr || placed_)
-            return;
-        placed_ = true;
-        const QRect ownerFrame = owner->frameGeometry();
-        const QRect ownerClient = owner->geometry();
-        const QMargins frame(
-            ownerClient.left() - ownerFrame.left(), ownerClient.top() - ownerFrame.top(),
-            ownerFrame.right() - ownerClient.right(), ownerFrame.bottom() - ownerClient.bottom());
-        QRect outer(QPoint(0, 0), size().grownBy(frame));
-        outer.moveCenter(ownerFrame.center());
-        move(outer.topLeft());
-    }
-
-private:
-    bool placed_ = false;
-};
-
-int AskWithDialog(const MessageBoxRequest& request) {
-    CentredBox box(QString::fromStdString(request.title), QString::fromStdString(request.text),
-                   OwnerWindow(request.owner));
-    if (const QString icon = IconResource(request.Icon()); !icon.isEmpty())
-        box.setIconPixmap(QPixmap(icon));
-    const auto buttons = ButtonsOf(request.Buttons());
-    QMessageBox::StandardButtons set;
-    for (const auto& b : buttons)
-        set |= b.qt;
-    box.setStandardButtons(set);
-    const size_t defaultIndex = (request.style & vbDefaultButton3)   ? 2
-                                : (request.style & vbDefaultButton2) ? 1
-                                                                     : 0;
-    if (defaultIndex < buttons.size())
-        box.setDefaultButton(buttons[defaultIndex].qt);
-    const int clicked = box.exec();
-    for (const auto& b : buttons)
-        if (b.qt == clicked)
-            return b.code;
-    return SafeAnswer(request.Buttons());
+WindowServices& Services() {
+    static WindowServices services;
+    return services;
 }
 
 int AskOnTerminal(const MessageBoxRequest& request) {
@@ -188,10 +90,6 @@ int AskOnTerminal(const MessageBoxRequest& request) {
                 return b.code;
         }
     }
-}
-
-bool HaveWidgetApplication() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
 } // namespace
@@ -289,9 +187,32 @@ int MsgBox(const std::string& text, unsigned style, const std::string& title, co
 }
 
 int AskPerson(const MessageBoxRequest& request) {
-    if (HaveWidgetApplication())
-        return AskWithDialog(request);
+    if (const auto& dialog = Services().showDialog)
+        if (const std::optional<int> answer = dialog(request))
+            return *answer;
     return AskOnTerminal(request);
+}
+
+std::vector<int> ButtonCodes(unsigned buttons) {
+    std::vector<int> codes;
+    for (const auto& b : ButtonsOf(buttons))
+        codes.push_back(b.code);
+    return codes;
+}
+
+int SafeAnswer(unsigned buttons) {
+    const auto defs = ButtonsOf(buttons);
+    for (const auto& b : defs)
+        if (b.code == vbCancel)
+            return vbCancel;
+    for (const auto& b : defs)
+        if (b.code == vbNo)
+            return vbNo;
+    return defs.front().code;
+}
+
+void InstallWindowServices(WindowServices services) {
+    Services() = std::move(services);
 }
 
 void SetAnswerer(Answerer answerer) {
@@ -317,15 +238,13 @@ ScopedAnswerer::~ScopedAnswerer() {
 }
 
 Hourglass::Hourglass() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return;
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    shown_ = true;
+    if (const auto& show = Services().showHourglass)
+        shown_ = show();
 }
 
 Hourglass::~Hourglass() {
-    if (shown_ && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-        QGuiApplication::restoreOverrideCursor();
+    if (shown_ && Services().restorePointer)
+        Services().restorePointer();
 }
 
 } // namespace corvane::platform

@@ -1,7 +1,5 @@
 #include "platform/shell.h"
 
-#include <QDesktopServices>
-#include <QGuiApplication>
 #include <QString>
 #include <QUrl>
 
@@ -15,11 +13,9 @@ UrlOpener& Opener() {
     return opener;
 }
 
-bool OpenWithDesktop(const std::string& url) {
-    // The desktop's services need a GUI application; without one there is no browser to start.
-    if (QGuiApplication::instance() == nullptr)
-        return false;
-    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
+UrlOpener& DesktopOpener() {
+    static UrlOpener opener;
+    return opener;
 }
 
 } // namespace
@@ -43,12 +39,17 @@ void SetUrlOpener(UrlOpener opener) {
     Opener() = std::move(opener);
 }
 
+void SetDesktopOpener(UrlOpener opener) {
+    DesktopOpener() = std::move(opener);
+}
+
 long ShellExecuteA(const void*, std::string_view, std::string_view file, std::string_view,
                    std::string_view, int) {
     if (!IsWebAddress(file))
         return SE_ERR_NOASSOC;
     const std::string url(file);
-    const bool opened = Opener() ? Opener()(url) : OpenWithDesktop(url);
+    const UrlOpener& opener = Opener() ? Opener() : DesktopOpener();
+    const bool opened = opener && opener(url);
     return opened ? 33 : SE_ERR_FNF;
 }
 

@@ -2,7 +2,7 @@
 // Fills, lines, edges, regions and bitmaps are written pixel by pixel so the results are exact
 // and independent of Qt's rasteriser; only text goes through QPainter, with antialiasing off.
 
-#include "platform/drawing.h"
+#include "platform/widgets/drawing.h"
 
 #include <QFile>
 #include <QFileInfo>

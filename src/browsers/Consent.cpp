@@ -1,0 +1,72 @@
+#include "browsers/Consent.h"
+
+#include "platform/registry.h"
+
+namespace corvane::browsers {
+
+using namespace platform;
+
+const char* ConsentWord(Consent consent) {
+    switch (consent) {
+    case Consent::Enabled:
+        return "enabled";
+    case Consent::Disabled:
+        return "disabled";
+    case Consent::Undecided:
+        break;
+    }
+    return "undecided";
+}
+
+Consent GetConsent(const std::string& id) {
+    RegKey key;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, kConsentKey, key.Out()) != ERROR_SUCCESS)
+        return Consent::Undecided;
+    DWORD type = REG_NONE;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key.Get(), id.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof value)
+        return Consent::Undecided;
+    return value != 0 ? Consent::Enabled : Consent::Disabled;
+}
+
+bool SetConsent(const std::string& id, Consent consent, std::string& error) {
+    RegKey key;
+    LONG rc = RegCreateKeyA(HKEY_CURRENT_USER, kConsentKey, key.Out());
+    if (rc == ERROR_SUCCESS) {
+        if (consent == Consent::Undecided) {
+            rc = RegDeleteValueA(key.Get(), id.c_str());
+            if (rc == ERROR_FILE_NOT_FOUND)
+                rc = ERROR_SUCCESS;
+        } else {
+            const DWORD value = consent == Consent::Enabled ? 1 : 0;
+            rc = RegSetValueExA(key.Get(), id.c_str(), 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&value), sizeof value);
+        }
+    }
+    if (rc != ERROR_SUCCESS)
+        error = "cannot record the choice in the hive (error " + std::to_string(rc) + ")";
+    return rc == ERROR_SUCCESS;
+}
+
+std::vector<Profile> UndecidedProfiles(const UserFolders& folders) {
+    std::vector<Profile> undecided;
+    for (Profile& profile : DiscoverProfiles(folders).profiles)
+        if (GetConsent(profile.id) == Consent::Undecided)
+            undecided.push_back(std::move(profile));
+    return undecided;
+}
+
+std::string ConsentQuestion(const Profile& profile) {
+    return "Corvane found the browser profile \"" + profile.name + "\" in\n" +
+           profile.folder.string() +
+           "\n\nMay Corvane clean it each time you erase your history, and when the browser "
+           "closes?\n\nErased: history and typed addresses, cookies, the cache, the saved session, "
+           "form and search history.\nNever touched: bookmarks, passwords, preferences, "
+           "extensions, permissions and certificates.\n\nA profile is never cleaned while its "
+           "browser has it open.";
+}
+
+} // namespace corvane::browsers

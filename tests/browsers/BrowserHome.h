@@ -1,0 +1,152 @@
+#pragma once
+// A home of its own for one browser test: HOME and the XDG config and cache folders point into
+// a temporary folder beside a fresh world, so discovery can only find the profiles the test puts
+// there. Helpers to make profile layouts, to copy the real profiles the test run made once, and
+// to read a file's bytes.
+
+#include "support/TempWorld.h"
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+namespace corvane::testing {
+
+namespace fs = std::filesystem;
+
+class BrowserHome {
+public:
+    BrowserHome() {
+        fs::create_directories(Home());
+        fs::create_directories(Config());
+        fs::create_directories(Cache());
+        env_.Set("HOME", Home().string());
+        env_.Set("XDG_CONFIG_HOME", Config().string());
+        env_.Set("XDG_CACHE_HOME", Cache().string());
+    }
+    BrowserHome(const BrowserHome&) = delete;
+    BrowserHome& operator=(const BrowserHome&) = delete;
+
+    fs::path Home() const { return world_.Root() / "bhome"; }
+    fs::path Config() const { return world_.Root() / "bconfig"; }
+    fs::path Cache() const { return world_.Root() / "bcache"; }
+    const TempWorld& World() const { return world_; }
+
+    /// A Firefox root below the home with a profiles.ini listing one relative profile.
+    fs::path AddFirefox(const fs::path& root, const std::string& folder, const std::string& name) {
+        fs::create_directories(root / folder);
+        std::ofstream(root / "profiles.ini", std::ios::app)
+            << "[Profile" << count_++ << "]\nName=" << name << "\nIsRelative=1\nPath=" << folder
+            << "\n\n";
+        return root / folder;
+    }
+
+    /// A Chromium user-data folder whose Local State lists the given profile folders.
+    static void AddChromium(const fs::path& userData, std::initializer_list<const char*> profiles) {
+        std::string cache;
+        for (const char* profile : profiles) {
+            fs::create_directories(userData / profile);
+            cache +=
+                std::string(cache.empty() ? "" : ",") + "\"" + profile + "\": {\"name\": \"x\"}";
+        }
+        std::ofstream(userData / "Local State")
+            << "{\"profile\": {\"info_cache\": {" << cache << "}}}";
+    }
+
+private:
+    TempWorld world_;
+    int count_ = 0;
+    ScopedEnv env_;
+};
+
+/// The whole content of a file ("" when it cannot be read).
+inline std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+/// Every byte of every regular file below a folder, for "is this text anywhere" checks.
+inline std::string ReadTree(const fs::path& folder) {
+    std::string all;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
+         it.increment(ec))
+        if (it->is_regular_file(ec) && !it->is_symlink(ec))
+            all += ReadBytes(it->path());
+    return all;
+}
+
+/// The first column of the first row of a query (or "" on any failure), read only.
+inline std::string Query(const fs::path& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    std::string result;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
+            result = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+/// Runs SQL on a database (creating it); false on failure.
+inline bool Exec(const fs::path& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
+              sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+// Holds a POSIX lock on a file from a second process, as a running browser does.
+class LockHolder {
+public:
+    explicit LockHolder(const fs::path& file) {
+        int ready[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        EXPECT_EQ(::pipe(release_), 0);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0600);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            const char ok = (fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0) ? 1 : 0;
+            [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
+            char byte;
+            [[maybe_unused]] auto r = ::read(release_[0], &byte, 1);
+            ::_exit(0);
+        }
+        char ok = 0;
+        EXPECT_EQ(::read(ready[0], &ok, 1), 1);
+        EXPECT_EQ(ok, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    ~LockHolder() { Release(); }
+    void Release() {
+        if (pid_ <= 0)
+            return;
+        const char byte = 0;
+        [[maybe_unused]] auto w = ::write(release_[1], &byte, 1);
+        ::waitpid(pid_, nullptr, 0);
+        ::close(release_[0]);
+        ::close(release_[1]);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int release_[2] = {-1, -1};
+};
+
+} // namespace corvane::testing

@@ -1,0 +1,313 @@
+// The family cleaners on small profiles with the browsers' own table layouts: what goes, what
+// stays, and how damaged, locked and crash-left databases are handled.
+
+#include "browsers/Cleaner.h"
+#include "browsers/BrowserHome.h"
+#include "browsers/Consent.h"
+#include "browsers/ProfileFiles.h"
+#include "support/Corvanectl.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane::browsers {
+namespace {
+
+using testing::BrowserHome;
+using testing::Exec;
+using testing::Query;
+using testing::ReadBytes;
+using testing::ReadTree;
+namespace fs = std::filesystem;
+
+constexpr char kPlaces[] = R"(
+CREATE TABLE moz_origins (id INTEGER PRIMARY KEY, prefix TEXT, host TEXT, frecency INTEGER);
+CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT, title TEXT, visit_count INTEGER,
+  typed INTEGER, frecency INTEGER, last_visit_date INTEGER, foreign_count INTEGER,
+  origin_id INTEGER);
+CREATE TABLE moz_historyvisits (id INTEGER PRIMARY KEY, place_id INTEGER, visit_date INTEGER);
+CREATE TABLE moz_inputhistory (place_id INTEGER, input TEXT, use_count INTEGER);
+CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, fk INTEGER, title TEXT);
+INSERT INTO moz_origins VALUES (1, 'http://', 'secret-site.test', 10), (2, 'http://', 'kept.test', 5);
+INSERT INTO moz_places VALUES
+  (1, 'http://secret-site.test/private-page', 'Private', 3, 1, 100, 5, 0, 1),
+  (2, 'http://kept.test/bookmarked', 'Kept', 2, 1, 50, 6, 1, 2);
+INSERT INTO moz_historyvisits VALUES (1, 1, 5), (2, 1, 6), (3, 2, 7);
+INSERT INTO moz_inputhistory VALUES (1, 'secret-typed-input', 2);
+INSERT INTO moz_bookmarks VALUES (1, 2, 'My bookmark');
+)";
+
+// A Firefox profile with history, cookies, form history, cache, session files and the files the
+// cleaner must never touch.
+struct FirefoxProfile {
+    BrowserHome home;
+    fs::path folder;
+    std::string id;
+
+    FirefoxProfile() {
+        folder = home.AddFirefox(home.Home() / ".mozilla/firefox", "t.default", "default");
+        id = "firefox:" + folder.string();
+        EXPECT_TRUE(
+            Exec(folder / "places.sqlite", std::string("PRAGMA journal_mode=WAL;") + kPlaces));
+        EXPECT_TRUE(
+            Exec(folder / "cookies.sqlite",
+                 "CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, host TEXT, value TEXT);"
+                 "INSERT INTO moz_cookies VALUES (1, 'secret-site.test', 'secret-cookie-value');"));
+        EXPECT_TRUE(Exec(
+            folder / "formhistory.sqlite",
+            "CREATE TABLE moz_formhistory (id INTEGER PRIMARY KEY, fieldname TEXT, value TEXT);"
+            "INSERT INTO moz_formhistory VALUES (1, 'q', 'secret-form-entry');"));
+        EXPECT_TRUE(Exec(folder / "permissions.sqlite",
+                         "CREATE TABLE moz_perms (origin TEXT); INSERT INTO "
+                         "moz_perms VALUES ('http://secret-site.test');"));
+        std::ofstream(folder / "prefs.js") << "user_pref(\"kept\", 1);\n";
+        std::ofstream(folder / "logins.json") << "{\"logins\": []}";
+        std::ofstream(folder / "sessionstore.jsonlz4") << "secret-session";
+        fs::create_directories(folder / "sessionstore-backups");
+        std::ofstream(folder / "sessionstore-backups/recovery.jsonlz4") << "secret-session";
+        const fs::path cache = home.Cache() / "mozilla/firefox/t.default/cache2";
+        fs::create_directories(cache / "entries");
+        fs::create_directories(cache / "doomed");
+        std::ofstream(cache / "entries/ABCDEF") << "secret-cache-entry";
+        std::ofstream(cache / "entries/012345") << "secret-cache-entry";
+        std::ofstream(cache / "index") << "index";
+    }
+    fs::path Cache() const { return home.Cache() / "mozilla/firefox/t.default/cache2"; }
+    void Enable() {
+        std::string error;
+        EXPECT_TRUE(SetConsent(id, Consent::Enabled, error)) << error;
+    }
+};
+
+TEST(FirefoxCleaner, ErasesTheTracesKeepsBookmarksAndLeavesNoBytesBehind) {
+    FirefoxProfile p;
+    // The scan counts an enabled profile's cookies and cache entries, and nothing before.
+    const auto scan = [] { return testing::RunCorvanectl({"scan"}).out; };
+    EXPECT_NE(scan().find("Cookies Found: 0\nOther Files Found: 0\n"), std::string::npos);
+    p.Enable();
+    EXPECT_NE(scan().find("Cookies Found: 1\nOther Files Found: 2\n"), std::string::npos);
+
+    const CleaningReport report = CleanEnabledProfiles();
+    ASSERT_EQ(report.profiles.size(), 1u);
+    const ProfileReport& r = report.profiles[0];
+    EXPECT_EQ(r.outcome, Outcome::Cleaned) << r.Line();
+    EXPECT_EQ(r.Count("history"), 3);
+    EXPECT_EQ(r.Count("cookies"), 1);
+    EXPECT_EQ(r.Count("form history"), 1);
+    EXPECT_EQ(r.Count("cache files"), 3);
+    EXPECT_EQ(r.Count("session files"), 2);
+
+    const fs::path places = p.folder / "places.sqlite";
+    EXPECT_EQ(Query(places, "SELECT count(*) FROM moz_historyvisits"), "0");
+    EXPECT_EQ(Query(places, "SELECT count(*) FROM moz_inputhistory"), "0");
+    EXPECT_EQ(Query(places, "SELECT group_concat(url) FROM moz_places"),
+              "http://kept.test/bookmarked");
+    EXPECT_EQ(Query(places,
+                    "SELECT visit_count || typed || frecency || ifnull(last_visit_date, '-') "
+                    "FROM moz_places"),
+              "000-");
+    EXPECT_EQ(Query(places, "SELECT group_concat(host) FROM moz_origins"), "kept.test");
+    EXPECT_EQ(Query(places, "SELECT title FROM moz_bookmarks"), "My bookmark");
+    EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "0");
+    EXPECT_EQ(Query(p.folder / "formhistory.sqlite", "SELECT count(*) FROM moz_formhistory"), "0");
+
+    // No erased text is left in any file of the profile or its cache (freed pages, the log).
+    const std::string bytes = ReadTree(p.folder) + ReadTree(p.home.Cache());
+    for (const char* gone :
+         {"secret-site.test/private-page", "secret-typed-input", "secret-cookie-value",
+          "secret-form-entry", "secret-session", "secret-cache-entry"})
+        EXPECT_EQ(bytes.find(gone), std::string::npos) << gone;
+    // What is never erased is all there.
+    EXPECT_EQ(Query(p.folder / "permissions.sqlite", "SELECT origin FROM moz_perms"),
+              "http://secret-site.test");
+    EXPECT_EQ(ReadBytes(p.folder / "prefs.js"), "user_pref(\"kept\", 1);\n");
+    EXPECT_TRUE(fs::exists(p.folder / "logins.json"));
+    EXPECT_TRUE(fs::is_directory(p.Cache()));
+    // The log is emptied by the checkpoint, never deleted by hand.
+    EXPECT_TRUE(fs::exists(p.folder / "places.sqlite-wal"));
+    EXPECT_EQ(fs::file_size(p.folder / "places.sqlite-wal"), 0u);
+}
+
+TEST(FirefoxCleaner, UndecidedAndDisabledProfilesAreNeverTouched) {
+    FirefoxProfile p;
+    const std::string before = ReadTree(p.folder) + ReadTree(p.home.Cache());
+    EXPECT_TRUE(CleanEnabledProfiles().profiles.empty());
+    EXPECT_EQ(CountEnabledTraces().cookies, 0);
+    std::string error;
+    ASSERT_TRUE(SetConsent(p.id, Consent::Disabled, error));
+    const CleaningReport named = CleanEnabledProfiles(p.id);
+    ASSERT_EQ(named.profiles.size(), 1u);
+    EXPECT_EQ(named.profiles[0].outcome, Outcome::NotEnabled);
+    EXPECT_EQ(ReadTree(p.folder) + ReadTree(p.home.Cache()), before);
+
+    const auto run = testing::RunCorvanectl({"erase", "browsers", p.id});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("not enabled"), std::string::npos) << run.err;
+    EXPECT_EQ(testing::RunCorvanectl({"erase", "browsers", "firefox:/none"}).exitCode, 1);
+}
+
+TEST(FirefoxCleaner, ADamagedDatabaseIsLeftAloneAndTheRestStillCleaned) {
+    FirefoxProfile p;
+    p.Enable();
+    const std::string garbage(8192, 'x');
+    testing::TempWorld::Write(p.folder / "places.sqlite", garbage);
+    fs::remove(p.folder / "places.sqlite-wal");
+
+    const auto run = testing::RunCorvanectl({"erase", "browsers"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("partly cleaned"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("places.sqlite: fails its check"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(p.folder / "places.sqlite"), garbage);
+    EXPECT_FALSE(fs::exists(p.folder / "places.sqlite.damaged")); // never moved aside
+    EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "0");
+    EXPECT_FALSE(fs::exists(p.Cache() / "entries/ABCDEF"));
+}
+
+TEST(FirefoxCleaner, ADatabaseLockedByAnotherProgramIsSkippedUnchanged) {
+    FirefoxProfile p;
+    p.Enable();
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open((p.folder / "cookies.sqlite").c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    const CleaningReport report = CleanEnabledProfiles();
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    ASSERT_EQ(report.profiles.size(), 1u);
+    EXPECT_EQ(report.profiles[0].outcome, Outcome::Partly);
+    ASSERT_EQ(report.profiles[0].problems.size(), 1u);
+    EXPECT_NE(report.profiles[0].problems[0].find("cookies.sqlite"), std::string::npos);
+    EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "1");
+    EXPECT_EQ(Query(p.folder / "places.sqlite", "SELECT count(*) FROM moz_historyvisits"), "0");
+}
+
+TEST(FirefoxCleaner, ACrashLeftLogIsReplayedAndItsRowsErasedToo) {
+    FirefoxProfile p;
+    p.Enable();
+    // A browser that crashed: committed rows still only in the -wal file when it stopped.
+    const fs::path live = p.home.World().Root() / "live.sqlite";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(live.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                     "CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, host TEXT, value TEXT);"
+                     "INSERT INTO moz_cookies VALUES (1, 'h', 'cookie-only-in-the-log');",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    fs::copy_file(live, p.folder / "cookies.sqlite", fs::copy_options::overwrite_existing);
+    fs::copy_file(live.string() + "-wal", p.folder / "cookies.sqlite-wal");
+    sqlite3_close(db);
+    ASSERT_NE(ReadBytes(p.folder / "cookies.sqlite-wal").find("cookie-only-in-the-log"),
+              std::string::npos);
+
+    const CleaningReport report = CleanEnabledProfiles();
+    ASSERT_EQ(report.profiles.size(), 1u);
+    EXPECT_EQ(report.profiles[0].Count("cookies"), 1);
+    EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "0");
+    EXPECT_EQ((ReadBytes(p.folder / "cookies.sqlite") + ReadBytes(p.folder / "cookies.sqlite-wal"))
+                  .find("cookie-only-in-the-log"),
+              std::string::npos);
+}
+
+TEST(FirefoxCleaner, AReadOnlyProfileIsReportedNotCountedAsCleaned) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser writes through file permissions";
+    FirefoxProfile p;
+    p.Enable();
+    fs::permissions(p.folder / "cookies.sqlite", fs::perms::owner_read);
+    const CleaningReport report = CleanEnabledProfiles();
+    fs::permissions(p.folder / "cookies.sqlite", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(report.profiles.size(), 1u);
+    EXPECT_EQ(report.profiles[0].outcome, Outcome::Partly);
+    EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "1");
+}
+
+TEST(ProfileFiles, EmptyingAFolderRemovesLinksButNeverWhatTheyPointAt) {
+    testing::TempWorld world;
+    const fs::path cache = world.Root() / "cache";
+    const fs::path outside = world.Root() / "outside";
+    fs::create_directories(cache / "sub/deeper");
+    fs::create_directories(outside);
+    std::ofstream(outside / "precious") << "keep me";
+    std::ofstream(cache / "a") << "1";
+    std::ofstream(cache / "sub/deeper/b") << "2";
+    fs::create_symlink(outside / "precious", cache / "file-link");
+    fs::create_directory_symlink(outside, cache / "sub/folder-link");
+
+    EXPECT_EQ(CountFiles(cache), 2);
+    const RemoveResult removed = RemoveInFolder(cache);
+    EXPECT_TRUE(removed.ok) << removed.error;
+    EXPECT_EQ(removed.files, 4); // two files and two links
+    EXPECT_TRUE(fs::is_empty(cache));
+    EXPECT_EQ(ReadBytes(outside / "precious"), "keep me");
+
+    // The folder itself given as a link is not followed.
+    fs::create_directory_symlink(outside, world.Root() / "cache-link");
+    EXPECT_FALSE(RemoveInFolder(world.Root() / "cache-link").ok);
+    EXPECT_TRUE(fs::exists(outside / "precious"));
+    // A missing folder is nothing to do, not a failure.
+    EXPECT_TRUE(RemoveInFolder(world.Root() / "missing").ok);
+}
+
+TEST(ChromiumCleaner, ErasesHistoryCookiesAutofillCacheAndSessionsOnly) {
+    BrowserHome home;
+    const fs::path data = home.Config() / "chromium";
+    BrowserHome::AddChromium(data, {"Default"});
+    const fs::path folder = data / "Default";
+    ASSERT_TRUE(
+        Exec(folder / "History",
+             "CREATE TABLE meta (key TEXT, value TEXT); INSERT INTO meta VALUES ('version', '70');"
+             "CREATE TABLE urls (id INTEGER PRIMARY KEY, url TEXT, typed_count INTEGER);"
+             "CREATE TABLE visits (id INTEGER PRIMARY KEY, url INTEGER);"
+             "CREATE TABLE keyword_search_terms (term TEXT, url_id INTEGER);"
+             "INSERT INTO urls VALUES (1, 'http://secret-site.test/chromium-page', 1);"
+             "INSERT INTO visits VALUES (1, 1), (2, 1);"
+             "INSERT INTO keyword_search_terms VALUES ('secret search term', 1);"));
+    ASSERT_TRUE(Exec(folder / "Cookies",
+                     "CREATE TABLE cookies (host_key TEXT, value TEXT);"
+                     "INSERT INTO cookies VALUES ('h', 'secret-cookie-value');"));
+    ASSERT_TRUE(Exec(folder / "Web Data", "CREATE TABLE autofill (name TEXT, value TEXT);"
+                                          "CREATE TABLE keywords (keyword TEXT);"
+                                          "INSERT INTO autofill VALUES ('q', 'secret-form-entry');"
+                                          "INSERT INTO keywords VALUES ('kept-search-engine');"));
+    ASSERT_TRUE(Exec(folder / "Login Data",
+                     "CREATE TABLE logins (origin_url TEXT);"
+                     "INSERT INTO logins VALUES ('http://secret-site.test');"));
+    std::ofstream(folder / "Bookmarks") << "{\"url\": \"http://secret-site.test/chromium-page\"}";
+    std::ofstream(folder / "Preferences") << "{\"kept\": true}";
+    fs::create_directories(folder / "Sessions");
+    std::ofstream(folder / "Sessions/Session_1") << "secret-session";
+    const fs::path cache = home.Cache() / "chromium/Default/Cache/Cache_Data";
+    fs::create_directories(cache / "index-dir");
+    std::ofstream(cache / "0123456789abcdef_0") << "secret-cache-entry";
+    std::ofstream(cache / "index") << "i";
+    std::ofstream(cache / "index-dir/the-real-index") << "i";
+    std::string error;
+    ASSERT_TRUE(SetConsent("chromium:" + folder.string(), Consent::Enabled, error));
+    EXPECT_EQ(CountEnabledTraces().cookies, 1);
+    EXPECT_EQ(CountEnabledTraces().cacheEntries, 1);
+
+    const auto run = testing::RunCorvanectl({"erase", "browsers"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Chromium - Default (chromium:" + folder.string() +
+                           "): erased history 2, cookies 1, form history 1, cache files 3, "
+                           "session files 1"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(Query(folder / "History", "SELECT count(*) FROM urls"), "0");
+    EXPECT_EQ(Query(folder / "History", "SELECT value FROM meta"), "70");
+    EXPECT_EQ(Query(folder / "Web Data", "SELECT keyword FROM keywords"), "kept-search-engine");
+    EXPECT_EQ(Query(folder / "Login Data", "SELECT count(*) FROM logins"), "1");
+    EXPECT_EQ(ReadBytes(folder / "Preferences"), "{\"kept\": true}");
+    EXPECT_NE(ReadBytes(folder / "Bookmarks").find("chromium-page"), std::string::npos);
+    for (const char* file : {"History", "Cookies", "Web Data"})
+        for (const char* gone :
+             {"chromium-page", "secret search term", "secret-cookie-value", "secret-form-entry"})
+            EXPECT_EQ(ReadBytes(folder / file).find(gone), std::string::npos) << file << gone;
+    EXPECT_FALSE(fs::exists(folder / "Sessions"));
+    EXPECT_TRUE(fs::is_empty(cache));
+}
+
+} // namespace
+} // namespace corvane::browsers

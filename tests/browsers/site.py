@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """A small web site for making real browser profiles: linked pages that set cookies (by header and
-by script), are cacheable, and carry a form. Serves on 127.0.0.1 at the port given, or at a free
-one written to the file given as the second argument."""
+by script), are cacheable, and carry a form. Serves on 127.0.0.1 at the port given (0: a free one,
+written to the file given as the second argument); each page served is added as one line to the
+file given as the third argument, so a script can wait for a browser to reach a page."""
 import http.server
 import sys
 
@@ -40,6 +41,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         path, _, query = self.path.partition("?")
         if path.startswith("/page"):
+            if len(sys.argv) > 3:
+                with open(sys.argv[3], "a") as served:
+                    served.write(path + "\n")
             n = path[5:] or "1"
             if not n.isdigit():
                 n = "1"

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::platform {
 
@@ -126,6 +127,13 @@ public:
     HRESULT ClearHistory();
     /// Records a visit now: adds the URL, or updates the title and time of the one recorded.
     HRESULT AddUrl(std::string_view url, std::string_view title, DWORD flags);
+    /// One visit for AddUrls: the URL and its title (may be empty).
+    struct Visit {
+        std::string url;
+        std::string title;
+    };
+    /// Records many visits now, in order, as one change: all of them or, on failure, none.
+    HRESULT AddUrls(const std::vector<Visit>& visits);
 
 private:
     friend class IEnumSTATURL;

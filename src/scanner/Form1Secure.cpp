@@ -9,12 +9,14 @@
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "platform/settings.h"
+#include "platform/urlcache.h"
 #include "scanner/EraserWindow.h"
 #include "scanner/Form1.h"
 #include "scanner/Form1Layout.h"
 #include "scanner/ScanReport.h"
 
 #include <QDate>
+#include <QItemSelectionModel>
 #include <QListWidget>
 #include <QLocale>
 
@@ -97,9 +99,25 @@ void Form1::Timer4_Timer() {
 }
 
 void Form1::RefreshCacheList() {
+    // The change count is read before the walk: a change during the walk moves it, so the next
+    // refresh reads again.
+    std::uint64_t changes = 0;
+    const bool counted = platform::UrlCacheChangeCount(changes);
+    if (counted && cacheListValid_ && changes == cacheListCount_) {
+        // The same addresses as the last fill; leave the list as a fresh fill would.
+        List1->selectionModel()->clear();
+        List1->scrollToTop();
+        return;
+    }
+    const std::vector<std::string> addresses = ScanReport::CacheAddresses();
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(addresses.size()));
+    for (const std::string& address : addresses)
+        texts.append(QString::fromStdString(address));
     List1->clear();
-    for (const std::string& address : ScanReport::CacheAddresses())
-        List1->addItem(QString::fromStdString(address));
+    List1->addItems(texts); // one insertion for the whole list, not one per line
+    cacheListCount_ = changes;
+    cacheListValid_ = counted;
 }
 
 void Form1::chameleonButton1_Click() {

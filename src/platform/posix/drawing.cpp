@@ -1087,6 +1087,41 @@ TextFont ResolveTextFont(const QFont& requested) {
     return out;
 }
 
+/// The lines of the texts laid out last. Controls draw the same caption in the same box over
+/// and over (a button draws it up to twice per paint); measuring it means shaping every word, so
+/// the last few layouts are kept, keyed by everything the layout depends on.
+const std::vector<Line>& CachedLayoutLines(const QFontMetrics& fm, const QFont& font,
+                                           const std::string& s, int maxWidth, unsigned format) {
+    struct Layout {
+        QFont font;
+        std::string text;
+        int maxWidth = 0;
+        unsigned format = 0;
+        std::vector<Line> lines;
+    };
+    constexpr std::size_t kKept = 8;
+    thread_local std::array<Layout, kKept> kept;
+    thread_local std::size_t used = 0, next = 0;
+    const unsigned shape = format & (DT_WORDBREAK | DT_SINGLELINE);
+    // The width only matters where lines break between words.
+    const bool breaks = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE);
+    const int width = breaks ? maxWidth : 0;
+    for (std::size_t i = 0; i < used; ++i) {
+        const Layout& l = kept[i];
+        if (l.maxWidth == width && l.format == shape && l.text == s && l.font == font)
+            return l.lines;
+    }
+    Layout& slot = kept[next];
+    next = (next + 1) % kKept;
+    used = std::max(used, next == 0 ? kKept : next);
+    slot.font = font;
+    slot.text = s;
+    slot.maxWidth = width;
+    slot.format = shape;
+    slot.lines = LayoutLines(fm, s, maxWidth, format);
+    return slot.lines;
+}
+
 /// Draws (or measures) text; the shared body of DrawTextA and DrawStateA.
 int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool draw) {
     const PrefixText shown =
@@ -1102,7 +1137,7 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
     const TextFont tf = ResolveTextFont(dc.CurrentFont());
     const QFontMetrics fm(tf.font);
     const int lineHeight = fm.height();
-    const std::vector<Line> lines = LayoutLines(fm, s, r.Width(), format);
+    const std::vector<Line>& lines = CachedLayoutLines(fm, tf.font, s, r.Width(), format);
     const int height = lineHeight * static_cast<int>(lines.size());
     int widest = 0;
     for (const Line& l : lines)

@@ -1,9 +1,8 @@
 #include "platform/messageloop.h"
 
-#include <QApplication>
+#include "platform/posix/widgetglue.h"
+
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QString>
 #include <QTimer>
@@ -16,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace corvane::platform {
 namespace {
@@ -95,23 +95,16 @@ int SafeAnswer(unsigned set) {
 }
 
 int AskWithDialog(const MessageBoxRequest& request) {
-    QMessageBox box(QtIcon(request.Icon()), QString::fromStdString(request.title),
-                    QString::fromStdString(request.text));
     const auto buttons = ButtonsOf(request.Buttons());
-    QMessageBox::StandardButtons set;
+    std::vector<widgetglue::Button> shown;
     for (const auto& b : buttons)
-        set |= b.qt;
-    box.setStandardButtons(set);
+        shown.push_back({static_cast<int>(b.qt), b.code});
     const size_t defaultIndex = (request.style & vbDefaultButton3)   ? 2
                                 : (request.style & vbDefaultButton2) ? 1
                                                                      : 0;
-    if (defaultIndex < buttons.size())
-        box.setDefaultButton(buttons[defaultIndex].qt);
-    const int clicked = box.exec();
-    for (const auto& b : buttons)
-        if (b.qt == clicked)
-            return b.code;
-    return SafeAnswer(request.Buttons());
+    const int answer =
+        widgetglue::AskWithDialog(request, QtIcon(request.Icon()), shown, defaultIndex);
+    return answer >= 0 ? answer : SafeAnswer(request.Buttons());
 }
 
 int AskOnTerminal(const MessageBoxRequest& request) {
@@ -143,8 +136,10 @@ int AskOnTerminal(const MessageBoxRequest& request) {
     }
 }
 
+// A widget application whose program linked the dialogs in.
 bool HaveWidgetApplication() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && app->inherits("QApplication") && &widgetglue::AskWithDialog != nullptr;
 }
 
 } // namespace
@@ -270,15 +265,12 @@ ScopedAnswerer::~ScopedAnswerer() {
 }
 
 Hourglass::Hourglass() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return;
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    shown_ = true;
+    shown_ = &widgetglue::ShowWaitCursor != nullptr && widgetglue::ShowWaitCursor();
 }
 
 Hourglass::~Hourglass() {
-    if (shown_ && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-        QGuiApplication::restoreOverrideCursor();
+    if (shown_ && &widgetglue::RestoreCursor != nullptr)
+        widgetglue::RestoreCursor();
 }
 
 } // namespace corvane::platform

@@ -78,7 +78,8 @@ TEST_F(FilesTest, ListFilesOrdersNamesAsTheCaseBlindTextComparisonDoes) {
                                           "~.txt",
                                           "\xc3\xa4rger.txt",
                                           "\xc3\x84RGER.txt",
-                                          "\xc3\xa9clair.txt",
+                                          "\xc3\xa9"
+                                          "clair.txt",
                                           "z\xff.txt",
                                           "Z\xfe.txt",
                                           "\xc5\xbf.txt",

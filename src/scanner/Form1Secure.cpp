@@ -117,7 +117,10 @@ void Form1::RefreshCacheList() {
     List1->clear();
     List1->addItems(texts); // one insertion for the whole list, not one per line
     cacheListCount_ = changes;
-    cacheListValid_ = counted;
+    // A walk that stopped early (no memory for an entry) shows less than the cache holds: the
+    // next refresh must walk again.
+    cacheListValid_ =
+        counted && static_cast<long>(addresses.size()) == ScanReport::CountCacheAddresses();
 }
 
 void Form1::chameleonButton1_Click() {

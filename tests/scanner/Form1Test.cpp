@@ -348,6 +348,17 @@ TEST_F(Form1Test, ScanTicksSkipReadingOnlyWhileNothingChanged) {
     EXPECT_TRUE(form->List1->selectedItems().isEmpty());
     EXPECT_EQ(form->List1->currentRow(), -1);
 
+    // A walk that fails part-way is not kept: the next tick walks again and shows everything.
+    Cache("http://example.org/late");
+    modCache::SetAllocationFailureForTesting(1);
+    form->RefreshCacheList();
+    modCache::SetAllocationFailureForTesting(-1);
+    EXPECT_EQ(Lines(form->List1), (std::vector<std::string>{"http://example.com/"}));
+    form->RefreshCacheList();
+    EXPECT_EQ(Lines(form->List1),
+              (std::vector<std::string>{"http://example.com/", "http://example.org/late"}));
+    ASSERT_TRUE(platform::DeleteUrlCacheEntryA("http://example.org/late"));
+
     // Changes made straight after a read show on the next tick.
     Cookie("ann@b[1].txt");
     Cache("http://example.org/");

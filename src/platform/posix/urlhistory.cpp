@@ -124,6 +124,7 @@ struct IEnumSTATURL::Impl {
     std::vector<Row> rows;
     std::string arena;
     std::size_t next = 0;
+    std::size_t bytesPerRow = 0; // of the last page, to size the next one's arena at once
 
     void Restart() {
         lastId = 0;
@@ -156,6 +157,11 @@ struct IEnumSTATURL::Impl {
         arena.clear();
         next = 0;
         generation = g_generation.load(std::memory_order_relaxed);
+        // Pages grow fourfold; sizing them from the last one saves growing them row by row.
+        const auto expected = static_cast<std::size_t>(pageSize);
+        ids.reserve(expected);
+        rows.reserve(expected);
+        arena.reserve(bytesPerRow * expected);
         std::lock_guard lock(store->mutex);
         sqlite::Statement& q = prefix.empty() ? store->pageAll : store->page;
         q.Reset();
@@ -178,6 +184,8 @@ struct IEnumSTATURL::Impl {
         }
         const bool ok = q.LastCode() == SQLITE_DONE;
         q.Reset();
+        if (!rows.empty())
+            bytesPerRow = arena.size() / rows.size() + 1;
         pageSize = std::min(pageSize * 4, kLargestPage);
         return ok ? S_OK : E_FAIL;
     }

@@ -3,11 +3,11 @@
 
 #include "controls/GroupBox.h"
 
+#include "platform/messageloop.h"
 #include "shell/XPTest.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -31,19 +31,6 @@ constexpr platform::Color kThemeText = platform::RGB(0, 70, 213);
 /// This desktop has no "always show keyboard cues" setting; as on a fresh Windows desktop, the
 /// access-key underline of a themed caption stays hidden.
 constexpr bool kKeyboardCuesAlwaysShown = false;
-
-GroupBox::MessageBoxFn& MessageBoxHook() {
-    static GroupBox::MessageBoxFn fn;
-    return fn;
-}
-
-int ShowMessage(std::string_view text, std::string_view title) {
-    if (MessageBoxHook())
-        return MessageBoxHook()(text, title);
-    QMessageBox::information(nullptr, QString::fromLatin1(title.data(), title.size()),
-                             QString::fromLatin1(text.data(), text.size()), QMessageBox::Ok);
-    return 1;
-}
 
 /// Replaces at most `count` occurrences of `from` by `to`, from the left.
 std::string Replace(std::string text, std::string_view from, std::string_view to, int count) {
@@ -176,10 +163,6 @@ GroupBox::GroupBox(QWidget* parent, const std::string& displayName)
     PaintFrame();
 }
 
-void GroupBox::SetMessageBox(MessageBoxFn fn) {
-    MessageBoxHook() = std::move(fn);
-}
-
 void GroupBox::Changed(const char* name) {
     emit PropertyChanged(QString::fromLatin1(name));
 }
@@ -229,7 +212,9 @@ void GroupBox::SetOLEDropMode(int mode) {
 
 bool GroupBox::SetBackStyle(int style) {
     if (style == 0) {
-        ShowMessage(kBackStyleMessage, "Corvane");
+        // The program's message-box service shows it (an OK button, no icon), so whoever
+        // answers the program's boxes answers this one too.
+        platform::MsgBox(kBackStyleMessage, platform::vbOKOnly, "Corvane", this);
         return false;
     }
     backStyle_ = style;

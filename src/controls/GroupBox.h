@@ -21,9 +21,6 @@ class GroupBox : public QWidget {
     Q_OBJECT
 
 public:
-    /// Shows a message with an OK button; answers the button pressed (1 for OK).
-    using MessageBoxFn = std::function<int(std::string_view text, std::string_view title)>;
-
     /// The text of the message shown when a transparent back style is asked for.
     static const char* const kBackStyleMessage;
 
@@ -89,9 +86,6 @@ public:
     const std::string& AccessKeys() const { return accessKeys_; }
     /// The back buffer: the finished picture of the box.
     const platform::Canvas& Picture() const { return picture_; }
-    /// Replaces the message box (tests and scripted hosts answer without a person); an empty
-    /// function restores the desktop's box.
-    static void SetMessageBox(MessageBoxFn fn);
 
 signals:
     /// The box was clicked.

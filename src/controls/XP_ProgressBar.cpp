@@ -84,24 +84,18 @@ void XP_ProgressBar::Changed(const char* name) {
 }
 
 void XP_ProgressBar::SetBrushStyle(int style) {
-    if (style == brushStyle_)
-        return;
     brushStyle_ = style;
     Changed("BrushStyle");
 }
 
 void XP_ProgressBar::SetColor(platform::Color color) {
     const platform::Color rgb = TranslateColor(color);
-    if (rgb == color_)
-        return;
     color_ = rgb;
     Changed("Color");
     DrawProgressBar();
 }
 
 void XP_ProgressBar::SetFont(const platform::Font& font) {
-    if (font == font_)
-        return;
     font_ = font;
     Changed("Font");
 }
@@ -124,46 +118,34 @@ platform::Canvas& XP_ProgressBar::hdc() {
 }
 
 void XP_ProgressBar::SetImage(const platform::Picture& picture) {
-    if (picture == image_)
-        return;
     image_ = picture;
     Changed("Image");
     DrawProgressBar();
 }
 
 void XP_ProgressBar::SetMin(int value) {
-    if (value == min_)
-        return;
     min_ = value;
     Changed("Min");
 }
 
 void XP_ProgressBar::SetMax(int value) {
-    if (value == max_)
-        return;
     max_ = value;
     Changed("Max");
 }
 
 void XP_ProgressBar::SetOrientation(int value) {
-    if (value == orientation_)
-        return;
     orientation_ = value;
     Changed("Orientation");
     DrawProgressBar();
 }
 
 void XP_ProgressBar::SetScrolling(int value) {
-    if (value == scrolling_)
-        return;
     scrolling_ = value;
     Changed("Scrolling");
     DrawProgressBar();
 }
 
 void XP_ProgressBar::SetShowText(bool value) {
-    if (value == showText_)
-        return;
     showText_ = value;
     Changed("ShowText");
     DrawProgressBar();
@@ -180,10 +162,7 @@ ValueError XP_ProgressBar::SetValue(int v) {
     const double p = RoundEven(static_cast<double>(scaled) / max_ + min_);
     if (p < kIntMin || p > kIntMax)
         return ValueError::Overflow;
-    const int percent = static_cast<int>(p);
-    if (percent == percent_)
-        return ValueError::None;
-    percent_ = percent;
+    percent_ = static_cast<int>(p);
     DrawProgressBar();
     return ValueError::None;
 }

@@ -137,8 +137,7 @@ void chameleonButton::FontChanged() {
 }
 
 void chameleonButton::SetButtonType(std::int32_t v) {
-    if (!Change(buttonType_, v, "BTYPE"))
-        return;
+    Store(buttonType_, v, "BTYPE");
     if (!ambient_.UserMode && v == 5) {
         font_.bold = true;
         qfont_ = platform::ToQFont(font_);
@@ -149,43 +148,35 @@ void chameleonButton::SetButtonType(std::int32_t v) {
 }
 
 void chameleonButton::SetCaption(const std::string& v) {
-    if (!Change(caption_, v, "TX"))
-        return;
+    Store(caption_, v, "TX");
     UpdateAccessKey();
     LayoutCaption();
     PaintButton(0, true);
 }
 
 void chameleonButton::SetEnabled(bool v) {
-    if (!Change(enabled_, v, "ENAB"))
-        return;
+    Store(enabled_, v, "ENAB");
     PaintButton(0, true);
     QWidget::setEnabled(v);
 }
 
 void chameleonButton::SetFont(const platform::Font& v) {
-    if (Change(font_, v, "FONT"))
-        FontChanged();
+    Store(font_, v, "FONT");
+    FontChanged();
 }
 
 void chameleonButton::SetFontBold(bool v) {
-    if (font_.bold == v)
-        return;
     font_.bold = v;
     font_.weight = 0;
     FontChanged();
 }
 
 void chameleonButton::SetFontItalic(bool v) {
-    if (font_.italic == v)
-        return;
     font_.italic = v;
     FontChanged();
 }
 
 void chameleonButton::SetFontUnderline(bool v) {
-    if (font_.underline == v)
-        return;
     font_.underline = v;
     FontChanged();
 }
@@ -195,85 +186,71 @@ std::int16_t chameleonButton::FontSize() const {
 }
 
 void chameleonButton::SetFontSize(std::int16_t v) {
-    if (font_.size == static_cast<double>(v))
-        return;
     font_.size = static_cast<double>(v);
     FontChanged();
 }
 
 void chameleonButton::SetFontName(const std::string& v) {
-    if (font_.name == v)
-        return;
     font_.name = v;
     FontChanged();
 }
 
 void chameleonButton::SetColorScheme(std::int32_t v) {
-    if (!Change(colorScheme_, v, "COLTYPE"))
-        return;
+    Store(colorScheme_, v, "COLTYPE");
     BuildPalette();
     PaintButton(0, true);
 }
 
 void chameleonButton::SetShowFocusRect(bool v) {
-    if (!Change(showFocusRect_, v, "FOCUSR"))
-        return;
+    Store(showFocusRect_, v, "FOCUSR");
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetBackColor(Color v) {
-    if (!Change(backColor_, v, "BCOL"))
-        return;
+    Store(backColor_, v, "BCOL");
     if (!ambient_.UserMode)
         backOver_ = v;
     RepaintWithPalette();
 }
 
 void chameleonButton::SetBackOver(Color v) {
-    if (!Change(backOver_, v, "BCOLO"))
-        return;
+    Store(backOver_, v, "BCOLO");
     RepaintWithPalette();
 }
 
 void chameleonButton::SetForeColor(Color v) {
-    if (!Change(foreColor_, v, "FCOL"))
-        return;
+    Store(foreColor_, v, "FCOL");
     if (!ambient_.UserMode)
         foreOver_ = v;
     RepaintWithPalette();
 }
 
 void chameleonButton::SetForeOver(Color v) {
-    if (!Change(foreOver_, v, "FCOLO"))
-        return;
+    Store(foreOver_, v, "FCOLO");
     RepaintWithPalette();
 }
 
 void chameleonButton::SetMaskColor(Color v) {
-    if (!Change(maskColor_, v, "MCOL"))
-        return;
+    Store(maskColor_, v, "MCOL");
     RepaintWithPalette();
 }
 
 void chameleonButton::SetMousePointer(std::int32_t v) {
     // The window keeps the shape as a 16-bit value.
     const auto shape = static_cast<std::int16_t>(v);
-    if (shape == mousePointer_)
-        return;
     mousePointer_ = shape;
     NotifyChanged("MPTR");
     ApplyPointer();
 }
 
 void chameleonButton::SetMouseIcon(const platform::Picture& v) {
-    if (!Change(mouseIcon_, v, "MICON"))
-        return;
+    Store(mouseIcon_, v, "MICON");
     ApplyPointer();
 }
 
 void chameleonButton::SetHandPointer(bool v) {
-    if (Change(handPointer_, v, "HAND"))
-        ApplyHandPointer();
+    Store(handPointer_, v, "HAND");
+    ApplyHandPointer();
 }
 
 void chameleonButton::ApplyHandPointer() {
@@ -350,22 +327,18 @@ std::uintptr_t chameleonButton::hwnd() const {
 }
 
 void chameleonButton::SetSoftBevel(bool v) {
-    if (!Change(softBevel_, v, "SOFT"))
-        return;
+    Store(softBevel_, v, "SOFT");
     RepaintWithPalette();
 }
 
 void chameleonButton::SetPictureNormal(const platform::Picture& v) {
-    if (!Change(pictureNormal_, v, "PICN"))
-        return;
+    Store(pictureNormal_, v, "PICN");
     MeasurePicture();
     LayoutCaption();
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetPictureOver(const platform::Picture& v) {
-    if (v == pictureOver_)
-        return;
     pictureOver_ = v;
     // The design is told under the name the control has always used for this notice.
     NotifyChanged("PICO");
@@ -374,41 +347,35 @@ void chameleonButton::SetPictureOver(const platform::Picture& v) {
 }
 
 void chameleonButton::SetPicturePosition(std::int32_t v) {
-    if (!Change(picturePosition_, v, "PICPOS"))
-        return;
+    Store(picturePosition_, v, "PICPOS");
     LayoutCaption();
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetUseMaskColor(bool v) {
-    if (!Change(useMaskColor_, v, "UMCOL"))
-        return;
+    Store(useMaskColor_, v, "UMCOL");
     if (!pictureNormal_.IsNone())
         PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetUseGreyscale(bool v) {
-    if (!Change(useGreyscale_, v, "NGREY"))
-        return;
+    Store(useGreyscale_, v, "NGREY");
     if (!pictureNormal_.IsNone())
         PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetSpecialEffect(std::int32_t v) {
-    if (!Change(specialEffect_, v, "FX"))
-        return;
+    Store(specialEffect_, v, "FX");
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetCheckBoxBehaviour(bool v) {
-    if (!Change(checkBoxBehaviour_, v, "CHECK"))
-        return;
+    Store(checkBoxBehaviour_, v, "CHECK");
     PaintButton(lastState_, true);
 }
 
 void chameleonButton::SetValue(bool v) {
-    if (!Change(value_, v, "VALUE"))
-        return;
+    Store(value_, v, "VALUE");
     if (checkBoxBehaviour_)
         PaintButton(0, true);
 }

@@ -297,13 +297,10 @@ private:
     void HandleResize();
     void UpdateAccessKey();
     void NotifyChanged(const char* key);
-    /// Stores a changed property value and tells the host; false when nothing changed.
-    template <typename T> bool Change(T& field, const T& v, const char* key) {
-        if (field == v)
-            return false;
+    /// Stores a property value and tells the host, whether or not the value is new.
+    template <typename T> void Store(T& field, const T& v, const char* key) {
         field = v;
         NotifyChanged(key);
-        return true;
     }
     void RepaintWithPalette();
     void AmbientChanged();

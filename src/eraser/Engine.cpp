@@ -329,21 +329,29 @@ void Engine::Form_Unload() {
 }
 
 void Engine::showEvent(QShowEvent* event) {
-    if (!placed_) {
-        placed_ = true;
-        // Above the centre, so that the scanner window (centred, about 386 px high, shown a few
-        // seconds later) does not cover it; on a screen too small for both, at the top.
-        if (const QScreen* screen = this->screen()) {
-            constexpr int kScannerHeight = 386;
-            const QRect area = screen->availableGeometry();
-            QRect frame = frameGeometry();
-            frame.moveLeft(area.center().x() - frame.width() / 2);
-            frame.moveBottom(area.center().y() - kScannerHeight / 2 - 8);
-            frame.moveTop(std::max(frame.top(), area.top()));
-            move(frame.topLeft());
-        }
-    }
+    PlaceOnce();
     QWidget::showEvent(event);
+}
+
+void Engine::PlaceOnce() {
+    if (placed_)
+        return;
+    placed_ = true;
+    // Above the centre, so that the scanner window (centred, shown a few seconds later)
+    // does not cover it; on a screen too small for both, at the top. The scanner window is
+    // centred by its client area or by its frame, depending on whether the desktop had
+    // told its frame size yet, so its title bar and border may reach above the centred
+    // client area: room is left for the tallest frames of the usual window managers.
+    if (const QScreen* screen = this->screen()) {
+        constexpr int kScannerHeight = 386;
+        constexpr int kScannerFrameTop = 30;
+        const QRect area = screen->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveLeft(area.center().x() - frame.width() / 2);
+        frame.moveBottom(area.center().y() - kScannerHeight / 2 - kScannerFrameTop - 8);
+        frame.moveTop(std::max(frame.top(), area.top()));
+        move(frame.topLeft());
+    }
 }
 
 void Engine::closeEvent(QCloseEvent* event) {
@@ -416,13 +424,18 @@ void Engine::MnuExit_Click() {
 
 void Engine::HideToTray() {
     // Without a notification area a hidden window could never be found again.
-    if (SysTray::IsTrayAvailable())
+    if (SysTray::IsTrayAvailable()) {
         hide();
-    else
-        showMinimized();
+        return;
+    }
+    // Placed before it is shown: moving a window while it is being shown minimised makes the
+    // desktop map it in its normal state.
+    PlaceOnce();
+    showMinimized();
 }
 
 void Engine::ShowWindow() {
+    PlaceOnce();
     if (isMinimized())
         showNormal();
     show();
@@ -450,7 +463,7 @@ void Engine::SetStatusText(const std::string& text) {
 
 void Engine::ShowError(const std::string& text) {
     platform::MsgBox(text, platform::vbOKOnly + platform::vbExclamation,
-                     windowTitle().toStdString());
+                     windowTitle().toStdString(), this);
 }
 
 } // namespace corvane

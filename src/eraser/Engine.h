@@ -216,6 +216,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Places the window above the screen's centre the first time it is shown or minimised.
+    void PlaceOnce();
 
 private:
     void CreateButtons();

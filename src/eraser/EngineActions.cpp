@@ -3,6 +3,7 @@
 
 #include "eraser/Engine.h"
 
+#include "controls/ByteItems.h"
 #include "controls/DriveListBox.h"
 #include "controls/FileListBox.h"
 #include "controls/Label.h"
@@ -62,12 +63,9 @@ class List1Box : public eraser::ListBox {
 public:
     explicit List1Box(QListWidget* list) : list_(list) {}
     void Clear() override { list_->clear(); }
-    void AddItem(const std::string& item) override { list_->addItem(QString::fromStdString(item)); }
+    void AddItem(const std::string& item) override { controls::AddByteItem(*list_, item); }
     int ListCount() const override { return list_->count(); }
-    std::string List(int index) const override {
-        const QListWidgetItem* item = list_->item(index);
-        return item != nullptr ? item->text().toStdString() : std::string();
-    }
+    std::string List(int index) const override { return controls::ItemBytes(list_->item(index)); }
 
 private:
     QListWidget* list_;
@@ -87,7 +85,7 @@ void Engine::RefreshHistoryList() {
     }
     List1->clear();
     for (const std::string& url : modCache::ListCacheUrls())
-        List1->addItem(QString::fromStdString(url));
+        controls::AddByteItem(*List1, url);
 }
 
 void Engine::EraseHistory() {
@@ -109,7 +107,7 @@ void Engine::List1_DblClick() {
     const QListWidgetItem* item = List1->currentItem();
     if (item == nullptr)
         return;
-    modCache::DeleteCacheEntry(item->text().toStdString());
+    modCache::DeleteCacheEntry(controls::ItemBytes(item));
     RefreshHistoryList();
 }
 
@@ -145,10 +143,11 @@ void Engine::Dir1_Change() {
 
 namespace {
 
-eraser::ShredChooser Chooser(const std::string& caption, controls::FileListBox* files,
+eraser::ShredChooser Chooser(const QWidget& window, controls::FileListBox* files,
                              controls::DirListBox* folders, std::function<void()> driveChange) {
     eraser::ShredChooser chooser;
-    chooser.Caption = caption;
+    chooser.Caption = window.windowTitle().toStdString();
+    chooser.Owner = &window;
     chooser.FilePath = files->Path();
     chooser.FileName = files->FileName();
     chooser.DirPath = folders->Path();
@@ -164,13 +163,11 @@ eraser::ShredChooser Chooser(const std::string& caption, controls::FileListBox* 
 } // namespace
 
 void Engine::ShredSelectedFile() {
-    eraser::ShredSelectedFile(
-        Chooser(windowTitle().toStdString(), File1, Dir1, [this] { Drive1_Change(); }));
+    eraser::ShredSelectedFile(Chooser(*this, File1, Dir1, [this] { Drive1_Change(); }));
 }
 
 void Engine::ShredFolder() {
-    eraser::ShredFolder(
-        Chooser(windowTitle().toStdString(), File1, Dir1, [this] { Drive1_Change(); }));
+    eraser::ShredFolder(Chooser(*this, File1, Dir1, [this] { Drive1_Change(); }));
 }
 
 } // namespace corvane

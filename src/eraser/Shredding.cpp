@@ -34,8 +34,9 @@ void WipeTree(const platform::FsoFolder& folder, std::uint64_t device) {
     }
 }
 
-void ShowRootRefusal(const std::string& path, const std::string& caption) {
-    platform::MsgBox(RootRefusalText(path), platform::vbOKOnly + platform::vbExclamation, caption);
+void ShowRootRefusal(const std::string& path, const ShredChooser& chooser) {
+    platform::MsgBox(RootRefusalText(path), platform::vbOKOnly + platform::vbExclamation,
+                     chooser.Caption, chooser.Owner);
 }
 
 } // namespace
@@ -104,8 +105,8 @@ void ShredSelectedFile(const ShredChooser& chooser) {
         if (platform::IsDriveRootPath(path)) {
             refused = path;
         } else if (platform::MsgBox("Shred " + path + " ?",
-                                    platform::vbYesNo + platform::vbQuestion,
-                                    chooser.Caption) == platform::vbYes) {
+                                    platform::vbYesNo + platform::vbQuestion, chooser.Caption,
+                                    chooser.Owner) == platform::vbYes) {
             WipeFile(path);
             if (chooser.RefreshFileList)
                 error = chooser.RefreshFileList();
@@ -113,9 +114,10 @@ void ShredSelectedFile(const ShredChooser& chooser) {
     }
     // The pointer is back to normal (the hourglass ended above) before any box is shown.
     if (!refused.empty())
-        ShowRootRefusal(refused, chooser.Caption);
+        ShowRootRefusal(refused, chooser);
     else if (!error.empty())
-        platform::MsgBox(error, platform::vbOKOnly + platform::vbExclamation, chooser.Caption);
+        platform::MsgBox(error, platform::vbOKOnly + platform::vbExclamation, chooser.Caption,
+                         chooser.Owner);
 }
 
 void ShredFolder(const ShredChooser& chooser) {
@@ -125,8 +127,8 @@ void ShredFolder(const ShredChooser& chooser) {
         if (platform::IsDriveRootPath(chooser.DirPath)) {
             refused = chooser.DirPath.empty() ? std::string("C:\\") : chooser.DirPath;
         } else if (platform::MsgBox("Shred " + chooser.DirPath + " and all its contents?",
-                                    platform::vbYesNo + platform::vbExclamation,
-                                    chooser.Caption) == platform::vbYes) {
+                                    platform::vbYesNo + platform::vbExclamation, chooser.Caption,
+                                    chooser.Owner) == platform::vbYes) {
             WipeFolderTree(chooser.DirPath);
             FileSystem().DeleteFolder(chooser.DirPath, true);
             if (chooser.DriveChange)
@@ -134,7 +136,7 @@ void ShredFolder(const ShredChooser& chooser) {
         }
     }
     if (!refused.empty())
-        ShowRootRefusal(refused, chooser.Caption);
+        ShowRootRefusal(refused, chooser);
 }
 
 } // namespace corvane::eraser

@@ -30,6 +30,8 @@ void WipeFolderTree(const std::string& folder);
 struct ShredChooser {
     /// The window caption, the title of every box.
     std::string Caption = "Corvane";
+    /// The eraser window (a QWidget), so its boxes are centred over it; null: the active window.
+    const void* Owner = nullptr;
     /// `File1.Path`: the folder the file list shows.
     std::string FilePath;
     /// `File1.FileName`: the selected file, empty when none.

@@ -5,6 +5,7 @@
 #include "controls/GroupBox.h"
 #include "controls/XP_ProgressBar.h"
 #include "gallery/registry.h"
+#include "platform/messageloop.h"
 #include "platform/world.h"
 
 #include <QPainter>
@@ -79,15 +80,14 @@ bool Render(const RenderRequest& request, QImage& out, std::string& error) {
     if (!ApplySets(bag, GroupBox::PropertyKeys(), request.sets, error))
         return false;
     // A refused back style shows its message; the gallery has nobody to read it.
-    GroupBox::SetMessageBox([&error](std::string_view text, std::string_view) {
-        error = std::string(text);
-        return 1;
+    const platform::ScopedAnswerer answerer([&error](const platform::MessageBoxRequest& box) {
+        error = box.text;
+        return static_cast<int>(platform::vbOK);
     });
     std::optional<ScopedThemeWorld> world;
     if (themed)
         world.emplace(*themed);
     out = RenderBox(bag, request.width, request.height, false);
-    GroupBox::SetMessageBox({});
     return error.empty();
 }
 

@@ -91,6 +91,8 @@ struct MessageBoxRequest {
     std::string text;
     std::string title;
     unsigned style = vbOKOnly;
+    /// The window that asks (a QWidget; the box is centred over it), or null for the active one.
+    const void* owner = nullptr;
 
     /// The button set (style & 7).
     unsigned Buttons() const { return style & 7u; }
@@ -101,8 +103,10 @@ struct MessageBoxRequest {
 /// Answers a message box with one of the MsgBoxResult codes.
 using Answerer = std::function<int(const MessageBoxRequest&)>;
 
-/// Shows a message box and returns the answer's code.
-int MsgBox(const std::string& text, unsigned style, const std::string& title);
+/// Shows a message box over `owner` (a QWidget of the window that asks; null: the active window)
+/// and returns the answer's code.
+int MsgBox(const std::string& text, unsigned style, const std::string& title,
+           const void* owner = nullptr);
 
 /// Replaces the answerer for every box that follows; an empty answerer restores the default
 /// (a dialog when a widget application exists, otherwise a question on the terminal).

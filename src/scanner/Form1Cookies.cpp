@@ -1,6 +1,7 @@
 // The scanner window's "Cookies" page: the cookie file list, its watcher and the removal of one
 // selected cookie file.
 
+#include "controls/ByteItems.h"
 #include "controls/Child.h"
 #include "controls/FileListBox.h"
 #include "controls/GroupBox.h"
@@ -30,7 +31,7 @@ void Form1::CreateCookiesPage() {
 void Form1::Timer1_Timer() {
     selectedCookie_ = File1->FileName();
     const QList<QListWidgetItem*> selected = List1->selectedItems();
-    selectedAddress_ = selected.isEmpty() ? std::string() : selected.front()->text().toStdString();
+    selectedAddress_ = selected.isEmpty() ? std::string() : controls::ItemBytes(selected.front());
     GroupBox2->SetCaption("Total Cookies Detected On System: " +
                           std::to_string(File1->ListCount()));
     chameleonButton3->SetEnabled(!selectedCookie_.empty());

@@ -1,6 +1,7 @@
 // The scanner window's "Temporary Files Stored" page: the cache address list and opening a
 // selected address in the browser.
 
+#include "controls/ByteItems.h"
 #include "controls/Child.h"
 #include "controls/GroupBox.h"
 #include "controls/Twips.h"
@@ -28,7 +29,7 @@ void Form1::chameleonButton2_Click() {
         return;
     // Only a web address is opened; the shell refuses anything else (it could be a program).
     platform::ShellExecuteA(static_cast<const void*>(this), "",
-                            selected.front()->text().toStdString(), "", "C:\\",
+                            controls::ItemBytes(selected.front()), "", "C:\\",
                             platform::SW_SHOWNORMAL);
 }
 

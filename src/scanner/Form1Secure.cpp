@@ -1,6 +1,7 @@
 // The scanner window's "Secure" page: the scan run with its progress and report, the last-scan
 // date, the hand-over to the eraser window and the finishing animation after a clean.
 
+#include "controls/ByteItems.h"
 #include "controls/Child.h"
 #include "controls/FileListBox.h"
 #include "controls/GroupBox.h"
@@ -86,7 +87,7 @@ void Form1::Timer2_Timer() {
     const long others = List1->count();
     Label22->SetCaption(std::to_string(others + cookies) + " Files");
     platform::MsgBox(ScanReport::ReportText(cookies, others),
-                     platform::vbOKOnly + platform::vbInformation, "Scanning Done");
+                     platform::vbOKOnly + platform::vbInformation, "Scanning Done", this);
 }
 
 void Form1::Timer4_Timer() {
@@ -110,12 +111,8 @@ void Form1::RefreshCacheList() {
         return;
     }
     const std::vector<std::string> addresses = ScanReport::CacheAddresses();
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(addresses.size()));
-    for (const std::string& address : addresses)
-        texts.append(QString::fromStdString(address));
     List1->clear();
-    List1->addItems(texts); // one insertion for the whole list, not one per line
+    controls::AddByteItems(*List1, addresses); // each address keeps its exact bytes
     cacheListCount_ = changes;
     // A walk that stopped early (no memory for an entry) shows less than the cache holds: the
     // next refresh must walk again.
@@ -141,7 +138,7 @@ void Form1::Timer9_Timer() {
         chameleonButton1->SetEnabled(false);
         Label7->SetCaption(Label22->Caption() + " Cleaned");
         platform::MsgBox("Cleaning Done   ", platform::vbOKOnly + platform::vbInformation,
-                         "Corvane");
+                         "Corvane", this);
     }
     File1->Refresh();
     RefreshCacheList();

@@ -15,6 +15,9 @@ struct Windows {
     std::function<EraserWindow*()> eraserWindow;
     std::function<void()> unloadEraserWindow;
     bool quietStart = false;
+    // The splash has had its time: it belongs to the program's start, not to every load of the
+    // eraser window (the desktop may close that window and the scanner then loads a new one).
+    bool splashDone = false;
 };
 
 Windows& State() {
@@ -60,6 +63,8 @@ Form1* ScannerWindowIfLoaded() {
 void ShowSplash() {
     Windows& state = State();
     if (!state.splashWindow) {
+        if (state.splashDone)
+            return;
         state.splashWindow = std::make_unique<splash>();
         // The load step loads the scanner window, whose own load step asks for the splash again:
         // the pointer is already set, so that request only makes this splash visible.
@@ -97,8 +102,10 @@ splash* SplashIfLoaded() {
 
 void UnloadSplash() {
     Windows& state = State();
-    if (state.splashWindow)
+    if (state.splashWindow) {
         state.splashWindow->StopTimers();
+        state.splashDone = true;
+    }
     DestroyLater(state.splashWindow);
 }
 
@@ -112,6 +119,7 @@ void UnloadAll() {
     state.splashWindow.reset();
     state.scannerWindow.reset();
     state.quietStart = false;
+    state.splashDone = false;
 }
 
 } // namespace corvane::Forms

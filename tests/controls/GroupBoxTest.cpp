@@ -1,4 +1,5 @@
 #include "controls/GroupBox.h"
+#include "platform/messageloop.h"
 #include "platform/world.h"
 #include "support/TempWorld.h"
 
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 using corvane::controls::GroupBox;
 using corvane::controls::PropertyBag;
@@ -146,18 +148,24 @@ TEST(GroupBox, DisabledCaptionAndDesignMode) {
 TEST(GroupBox, BackStyleZeroIsRefusedWithTheMessage) {
     TempWorld world;
     GroupBox box;
-    std::string shown;
-    GroupBox::SetMessageBox([&](std::string_view text, std::string_view) {
-        shown = text;
-        return 1;
-    });
-    EXPECT_TRUE(box.SetBackStyle(3));
-    EXPECT_FALSE(box.SetBackStyle(0));
-    GroupBox::SetMessageBox({});
+    std::vector<corvane::platform::MessageBoxRequest> shown;
+    {
+        // The program's box service shows it, so the program's answerer answers it.
+        corvane::platform::ScopedAnswerer answerer([&](const auto& request) {
+            shown.push_back(request);
+            return static_cast<int>(corvane::platform::vbOK);
+        });
+        EXPECT_TRUE(box.SetBackStyle(3));
+        EXPECT_FALSE(box.SetBackStyle(0));
+    }
     EXPECT_EQ(box.BackStyle(), 3);
-    EXPECT_EQ(shown,
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text,
               "This feature has not yet been implemented!\nI'm not quite sure how I am going "
               "to implement this feature, as some controls are shaped.");
+    EXPECT_EQ(shown[0].Buttons(), corvane::platform::vbOKOnly);
+    EXPECT_EQ(shown[0].Icon(), 0u) << "the message carries no icon";
+    EXPECT_EQ(shown[0].owner, &box);
 }
 
 TEST(GroupBox, PropertyBagKeepsOnlyChangedKeys) {

@@ -1,8 +1,12 @@
 #include "controls/XP_ProgressBar.h"
 
+#include <QSignalSpy>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 using corvane::controls::PropertyBag;
@@ -64,6 +68,41 @@ TEST(XP_ProgressBar, ValueConvertsRoundsCapsAndReportsErrors) {
     bar.SetValue(10); // 10 + 4
     EXPECT_EQ(bar.Percent(), 14);
     EXPECT_EQ(bar.Value(), 4); // 14 / 4 = 3.5 → 4
+}
+
+TEST(XP_ProgressBar, SettersRedrawAndMarkEvenWhenTheValueIsTheSame) {
+    // The bar fills half of a 60-pixel window; measured against a 30-pixel window instead, the
+    // same half ends at 15. Changing the measured window draws nothing, so whether x = 20 is
+    // filled tells whether a setter drew the bar again.
+    std::unique_ptr<XP_ProgressBar> bar = Bar(60, 12, 0, 50);
+    QWidget narrow;
+    narrow.resize(30, 12);
+    QWidget wide;
+    wide.resize(60, 12);
+    const Color filled = At(*bar, 20, 6);
+    ASSERT_NE(filled, kWhite);
+    QSignalSpy notices(bar.get(), &XP_ProgressBar::PropertyChanged);
+    for (const auto& set : std::vector<std::function<void()>>{
+             [&] { bar->SetValue(50); }, [&] { bar->SetScrolling(0); },
+             [&] { bar->SetOrientation(0); }, [&] { bar->SetShowText(false); },
+             [&] { bar->SetColor(kRed); }}) {
+        bar->Sethwnd(&narrow);
+        set();
+        EXPECT_NE(At(*bar, 20, 6), filled) << "drawn again against the narrow window";
+        bar->Sethwnd(&wide);
+        set();
+        EXPECT_EQ(At(*bar, 20, 6), filled);
+    }
+    bar->SetMin(0);
+    bar->SetMax(100);
+    bar->SetBrushStyle(0);
+    std::vector<std::string> names;
+    for (const QList<QVariant>& notice : notices)
+        names.push_back(notice.at(0).toString().toStdString());
+    const std::vector<std::string> twice{"Scrolling", "Scrolling", "Orientation", "Orientation",
+                                         "ShowText",  "ShowText",  "Color",       "Color",
+                                         "Min",       "Max",       "BrushStyle"};
+    EXPECT_EQ(names, twice);
 }
 
 TEST(XP_ProgressBar, ColourRoutines) {

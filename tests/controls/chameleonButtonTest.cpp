@@ -10,6 +10,7 @@
 namespace corvane::controls {
 namespace {
 
+using platform::GetPixel;
 using platform::RGB;
 using testing::ButtonHost;
 using testing::StyleBag;
@@ -246,27 +247,76 @@ TEST(ChameleonPaint, SkipRuleRefreshControlAndValueWithoutTwoState) {
     EXPECT_EQ(b.PaintCount(), start + 1);
     b.SetValue(true); // not a two-state button: no painting
     EXPECT_EQ(b.PaintCount(), start + 1);
-    b.SetCaption("Go"); // unchanged: nothing happens
-    EXPECT_EQ(b.PaintCount(), start + 1);
+    b.SetCaption("Go"); // the same caption still repaints in state 0
+    EXPECT_EQ(b.PaintCount(), start + 2);
 
     b.DisableRefresh();
     b.SetCaption("Other");
     b.SetButtonType(5);
     b.SetSoftBevel(true);
     b.SetColorScheme(3);
-    EXPECT_EQ(b.PaintCount(), start + 1);
-    b.Refresh();
     EXPECT_EQ(b.PaintCount(), start + 2);
+    b.Refresh();
+    EXPECT_EQ(b.PaintCount(), start + 3);
     EXPECT_TRUE(b.DrawingAllowed());
     EXPECT_EQ(b.Palette().face, RGB(192, 192, 192));
 
     b.hide();
     EXPECT_FALSE(b.DrawingAllowed());
     b.PaintButton(2, true);
-    EXPECT_EQ(b.PaintCount(), start + 2);
+    EXPECT_EQ(b.PaintCount(), start + 3);
     b.show();
     EXPECT_TRUE(b.DrawingAllowed());
-    EXPECT_EQ(b.PaintCount(), start + 3);
+    EXPECT_EQ(b.PaintCount(), start + 4);
+}
+
+TEST(ChameleonProperties, SettersNotifyAndRepaintWhenTheValueIsTheSame) {
+    ButtonHost h(StyleBag(3, "Go"));
+    chameleonButton& b = h.Button();
+    QSignalSpy notices(&b, &chameleonButton::PropertyChanged);
+    // A pressed button given its own caption again goes back to the normal look.
+    b.PaintButton(2, true);
+    ASSERT_EQ(b.LastState(), 2);
+    b.SetCaption("Go");
+    EXPECT_EQ(b.LastState(), 0);
+    b.PaintButton(2, true);
+    b.SetEnabled(true);
+    EXPECT_EQ(b.LastState(), 0);
+    // Every keyed setter tells the host, new value or not.
+    b.SetColorScheme(b.ColorScheme());
+    b.SetShowFocusRect(b.ShowFocusRect());
+    b.SetBackOver(b.BackOver());
+    b.SetMaskColor(b.MaskColor());
+    b.SetSpecialEffect(b.SpecialEffect());
+    b.SetMousePointer(b.MousePointer());
+    std::vector<std::string> keys;
+    for (const QList<QVariant>& notice : notices)
+        keys.push_back(notice.at(0).toString().toStdString());
+    EXPECT_EQ(keys, (std::vector<std::string>{"TX", "ENAB", "COLTYPE", "FOCUSR", "BCOLO", "MCOL",
+                                              "FX", "MPTR"}));
+    const int painted = b.PaintCount();
+    b.SetFontBold(b.FontBold());
+    b.SetSoftBevel(b.SoftBevel());
+    EXPECT_EQ(b.PaintCount(), painted + 2);
+}
+
+TEST(ChameleonPicture, SettingTheTransparentStyleAgainCapturesTheBackgroundAgain) {
+    QWidget host;
+    host.resize(80, 40);
+    QPalette pal = host.palette();
+    pal.setColor(QPalette::Window, QColor(10, 200, 30));
+    host.setPalette(pal);
+    host.setAutoFillBackground(true);
+    chameleonButton b(&host);
+    b.setGeometry(5, 5, 40, 20);
+    b.ReadProperties(StyleBag(11, ""));
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    ASSERT_EQ(GetPixel(b.Canvas(), 10, 10), RGB(10, 200, 30));
+    pal.setColor(QPalette::Window, QColor(200, 20, 90));
+    host.setPalette(pal);
+    b.SetButtonType(11);
+    EXPECT_EQ(GetPixel(b.Canvas(), 10, 10), RGB(200, 20, 90));
 }
 
 TEST(ChameleonProperties, ChangeNoticesAndDesignTime) {

@@ -82,6 +82,7 @@ spawn() {
 
 # Prepares a test: its own folders, world, display and notification area.
 # Usage: e2e_begin NAME [--no-tray]
+# With E2E_WM=openbox in the environment, a real window manager runs on the display too.
 e2e_begin() {
     E2E_NAME=$1
     trap e2e_cleanup EXIT
@@ -99,7 +100,35 @@ e2e_begin() {
     rm -f "$E2E_OUTPUT_DIR/$E2E_NAME.png"
     ctl world init >/dev/null || fail "corvanectl world init failed"
     start_display
+    [ "${E2E_WM:-}" = openbox ] && start_window_manager
     [ "${2:-}" = --no-tray ] || start_tray
+}
+
+# Starts openbox with its stock settings and waits until it manages the screen.
+start_window_manager() {
+    command -v openbox >/dev/null || fail "openbox is not installed"
+    spawn openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1
+    wait_until "$E2E_TIMEOUT" "openbox to manage the screen" \
+        bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
+
+# Every top-level window captioned "Corvane" of the given size, shown or not, one id a line.
+all_windows_of_size() {
+    local size=$1 w geometry
+    for w in $(xdotool search --name '^Corvane$' 2>/dev/null); do
+        geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/^ *Geometry: //p')
+        [ "$geometry" = "$size" ] && echo "$w"
+    done
+    return 0
+}
+
+# The outer rectangle of a window on the screen, frame included: "left top right bottom".
+frame_rect() {
+    local w=$1 X Y WIDTH HEIGHT extents left=0 right=0 top=0 bottom=0
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    extents=$(xprop -id "$w" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+    [ -n "$extents" ] && IFS=, read -r left right top bottom <<<"$extents"
+    echo "$((X - left)) $((Y - top)) $((X + WIDTH + right)) $((Y + HEIGHT + bottom))"
 }
 
 # Starts Xvfb on a free display number and waits until it accepts clients.

@@ -4,6 +4,7 @@
 
 #include "eraser/Engine.h"
 
+#include "controls/ByteItems.h"
 #include "controls/DriveListBox.h"
 #include "controls/FileListBox.h"
 #include "controls/Label.h"
@@ -12,6 +13,7 @@
 #include "eraser/Backdrop.h"
 #include "eraser/ImageTriplet.h"
 #include "platform/messageloop.h"
+#include "platform/urlcache.h"
 #include "platform/world.h"
 #include "shell/Autostart.h"
 #include "shell/SysTray.h"
@@ -471,6 +473,30 @@ TEST_F(EngineTest, DoubleClickingAnAddressDeletesExactlyThatEntry) {
     e.List1_DblClick();
     EXPECT_EQ(Lines(e.List1), (std::vector<std::string>{"http://a.example/", "http://c.example/"}));
     EXPECT_EQ(Ctl({"cache", "list"}), "00000001\thttp://a.example/\n00000001\thttp://c.example/\n");
+}
+
+TEST_F(EngineTest, AddressesThatAreNotUtf8AreErasedByTheirOwnBytes) {
+    // Latin-1 bytes, as an older page's address may carry them: not valid UTF-8.
+    const std::string first = "http://caf\xe9.example/men\xfc";
+    const std::string second = "http://b.example/\xff\xfe";
+    ASSERT_TRUE(platform::CommitUrlCacheEntryA(first.c_str(), "", platform::NORMAL_CACHE_ENTRY));
+    ASSERT_TRUE(platform::CommitUrlCacheEntryA(second.c_str(), "", platform::NORMAL_CACHE_ENTRY));
+    Ctl({"cache", "add", "http://c.example/"});
+    Engine& e = Load();
+    ASSERT_EQ(e.List1->count(), 3);
+    EXPECT_EQ(controls::ItemBytes(e.List1->item(0)), first);
+    EXPECT_TRUE(e.List1->item(0)->text().startsWith("http://caf")) << "shown readably";
+
+    // The double click deletes the entry behind the item, not one spelt like its text.
+    e.List1->setCurrentRow(1);
+    e.List1_DblClick();
+    ASSERT_EQ(e.List1->count(), 2);
+    EXPECT_EQ(controls::ItemBytes(e.List1->item(1)), "http://c.example/");
+
+    // The History button erases every listed entry, the odd bytes included.
+    e.EraseHistory();
+    EXPECT_EQ(Ctl({"cache", "list"}), "");
+    EXPECT_EQ(e.List1->count(), 0);
 }
 
 TEST_F(EngineTest, TheChooserShredsWithTheWindowsBoxesAndFollowsTheDrives) {

@@ -119,6 +119,8 @@ TEST_F(ProgramTest, TheSplashBringsUpTheScannerAndClosingItUnloadsTheEraser) {
     EXPECT_FALSE(again->IsUnloaded());
     EXPECT_TRUE(again->isVisible());
     EXPECT_TRUE(SysTray::IconPresent());
+    EXPECT_EQ(Forms::SplashIfLoaded(), nullptr) << "the splash belongs to the start only";
+    EXPECT_EQ(Forms::ScannerWindowIfLoaded(), scanner);
 
     scanner->close();
     EXPECT_FALSE(SysTray::IconPresent()) << "the eraser's unload removes the icon";

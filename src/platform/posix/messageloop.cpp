@@ -38,21 +38,6 @@ Answerer& CurrentAnswerer() {
     return answerer;
 }
 
-QMessageBox::Icon QtIcon(unsigned icon) {
-    switch (icon) {
-    case vbCritical:
-        return QMessageBox::Critical;
-    case vbQuestion:
-        return QMessageBox::Question;
-    case vbExclamation:
-        return QMessageBox::Warning;
-    case vbInformation:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
-    }
-}
-
 struct ButtonDef {
     QMessageBox::StandardButton qt;
     int code;
@@ -102,8 +87,7 @@ int AskWithDialog(const MessageBoxRequest& request) {
     const size_t defaultIndex = (request.style & vbDefaultButton3)   ? 2
                                 : (request.style & vbDefaultButton2) ? 1
                                                                      : 0;
-    const int answer =
-        widgetglue::AskWithDialog(request, QtIcon(request.Icon()), shown, defaultIndex);
+    const int answer = widgetglue::AskWithDialog(request, shown, defaultIndex);
     return answer >= 0 ? answer : SafeAnswer(request.Buttons());
 }
 
@@ -229,8 +213,8 @@ void Timer::Fire() {
     inTick_ = false;
 }
 
-int MsgBox(const std::string& text, unsigned style, const std::string& title) {
-    const MessageBoxRequest request{text, title, style};
+int MsgBox(const std::string& text, unsigned style, const std::string& title, const void* owner) {
+    const MessageBoxRequest request{text, title, style, owner};
     if (const Answerer& answerer = CurrentAnswerer())
         return answerer(request);
     return AskPerson(request);

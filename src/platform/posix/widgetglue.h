@@ -17,9 +17,9 @@ struct Button {
     int code = 0;
 };
 
-/// Shows a modal box with this icon (Qt's value) and buttons; returns the answer code of the
-/// button pressed, or -1 when the box closed without one.
-[[gnu::weak]] int AskWithDialog(const MessageBoxRequest& request, int icon,
+/// Shows a modal box centred over its owner, with the request's icon from our artwork and these
+/// buttons; returns the answer code of the button pressed, or -1 when it closed without one.
+[[gnu::weak]] int AskWithDialog(const MessageBoxRequest& request,
                                 const std::vector<Button>& buttons, std::size_t defaultIndex);
 /// Shows the wait cursor over the application; false where there is no graphical application.
 [[gnu::weak]] bool ShowWaitCursor();

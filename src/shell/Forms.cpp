@@ -3,6 +3,9 @@
 #include "scanner/Form1.h"
 #include "shell/splash.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+
 #include <memory>
 #include <utility>
 
@@ -70,8 +73,13 @@ void ShowSplash() {
         // the pointer is already set, so that request only makes this splash visible.
         state.splashWindow->Form_Load();
     }
-    if (state.splashWindow && !state.splashWindow->isVisible() && !state.quietStart)
+    if (state.splashWindow && !state.splashWindow->isVisible() && !state.quietStart) {
         state.splashWindow->show();
+        // The splash is asked for at the start of the scanner window's load, before the lists
+        // are read. Handing the show to the display now, rather than when the load ends, puts
+        // the splash on screen while the rest loads behind it; user input waits until then.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
 }
 
 void ShowScanner() {

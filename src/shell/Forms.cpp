@@ -37,6 +37,15 @@ template <class Window> void DestroyLater(std::unique_ptr<Window>& window) {
     window.release()->deleteLater();
 }
 
+/// Shows the splash unless it is up or the start is quiet, and hands the show to the display at
+/// once rather than when the start-up returns to the message loop; user input waits until then.
+void ShowSplashNow(splash& window, bool quiet) {
+    if (window.isVisible() || quiet)
+        return;
+    window.show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 } // namespace
 
 Form1& ScannerWindow() {
@@ -69,17 +78,15 @@ void ShowSplash() {
         if (state.splashDone)
             return;
         state.splashWindow = std::make_unique<splash>();
+        // The splash shows what its load will be doing, so it goes on screen first: the scanner
+        // window its load makes (widgets, lists) is built behind it.
+        ShowSplashNow(*state.splashWindow, state.quietStart);
         // The load step loads the scanner window, whose own load step asks for the splash again:
         // the pointer is already set, so that request only makes this splash visible.
         state.splashWindow->Form_Load();
     }
-    if (state.splashWindow && !state.splashWindow->isVisible() && !state.quietStart) {
-        state.splashWindow->show();
-        // The splash is asked for at the start of the scanner window's load, before the lists
-        // are read. Handing the show to the display now, rather than when the load ends, puts
-        // the splash on screen while the rest loads behind it; user input waits until then.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
+    if (state.splashWindow)
+        ShowSplashNow(*state.splashWindow, state.quietStart);
 }
 
 void ShowScanner() {

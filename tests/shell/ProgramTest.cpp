@@ -129,19 +129,22 @@ TEST_F(ProgramTest, TheSplashBringsUpTheScannerAndClosingItUnloadsTheEraser) {
     EXPECT_EQ(ends, 0);
 }
 
-// The splash is handed to the display before the scanner window reads its lists, and the lists are
-// whole once the start-up has returned: what the windows show once loaded is the same.
+// The splash is handed to the display before the windows behind it are built and the scanner
+// window reads its lists, and the lists are whole once the start-up has returned: what the
+// windows show once loaded is the same.
 TEST_F(ProgramTest, TheSplashIsExposedBeforeTheListsAreReadAndTheListsAreWholeAfter) {
     Ctl({"cache", "add", "http://a.example/"});
     Ctl({"cache", "add", "http://b.example/"});
-    struct FirstPaint : QObject {
+    struct FirstExpose : QObject {
         int listedThen = -1;
+        bool eraserBuiltThen = false;
         bool eventFilter(QObject* watched, QEvent* event) override {
             const splash* shown = Forms::SplashIfLoaded();
             if (event->type() == QEvent::Expose && listedThen < 0 && shown != nullptr &&
                 watched == shown->windowHandle()) {
                 const Form1* scanner = Forms::ScannerWindowIfLoaded();
                 listedThen = scanner != nullptr ? scanner->List1->count() : 0;
+                eraserBuiltThen = Program::EraserWindowIfLoaded() != nullptr;
             }
             return false;
         }
@@ -150,6 +153,7 @@ TEST_F(ProgramTest, TheSplashIsExposedBeforeTheListsAreReadAndTheListsAreWholeAf
     Start();
     QCoreApplication::instance()->removeEventFilter(&watch);
     EXPECT_EQ(watch.listedThen, 0) << "the splash waited for the lists";
+    EXPECT_FALSE(watch.eraserBuiltThen) << "the splash waited for the eraser window";
     const Form1* scanner = Forms::ScannerWindowIfLoaded();
     ASSERT_NE(scanner, nullptr);
     ASSERT_EQ(scanner->List1->count(), 2);

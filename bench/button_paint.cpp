@@ -86,12 +86,20 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const auto peer = times_.find("BM_PeerQtPushButton");
-        if (peer == times_.end() || peer->second <= 0)
-            return;
         std::printf("\nCPU time ratio to the peer (Qt push button render at %dx%d):\n", kW, kH);
-        for (const auto& [name, t] : times_)
-            std::printf("  %-32s %6.2f\n", name.c_str(), t / peer->second);
+        for (const auto& [name, t] : times_) {
+            // Each run is compared with the peer's run of the same kind (single, mean, median);
+            // spreads are not times, and a ratio of them says nothing.
+            std::string kind;
+            for (const char* aggregate : {"_mean", "_median", "_stddev", "_cv"})
+                if (name.ends_with(aggregate))
+                    kind = aggregate;
+            if (kind == "_stddev" || kind == "_cv")
+                continue;
+            const auto peer = times_.find("BM_PeerQtPushButton" + kind);
+            if (peer != times_.end() && peer->second > 0)
+                std::printf("  %-32s %6.2f\n", name.c_str(), t / peer->second);
+        }
     }
 
 private:

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -53,15 +54,22 @@ struct BenchWorld {
         const fs::path marker = root / "filled";
         if (fs::exists(marker))
             return;
+        // Each store is filled in one transaction.
+        std::vector<platform::UrlCacheAddition> cache;
+        std::vector<platform::IUrlHistoryStg2::Visit> visits;
         for (int i = 0; i < kEntries; ++i) {
             const platform::DWORD type =
                 i % 10 == 0 ? platform::COOKIE_CACHE_ENTRY : platform::NORMAL_CACHE_ENTRY;
-            platform::CommitUrlCacheEntryA(Url(i).c_str(), nullptr, type);
+            cache.push_back({Url(i), "", type});
+            visits.push_back({Url(i), i % 3 == 0 ? "" : "Article " + std::to_string(i)});
         }
         std::unique_ptr<platform::IUrlHistoryStg2> store;
-        platform::IUrlHistoryStg2::Create(store);
-        for (int i = 0; i < kEntries; ++i)
-            store->AddUrl(Url(i), i % 3 == 0 ? "" : "Article " + std::to_string(i), 0);
+        if (!platform::CommitUrlCacheEntries(cache) ||
+            platform::FAILED(platform::IUrlHistoryStg2::Create(store)) ||
+            platform::FAILED(store->AddUrls(visits))) {
+            std::fprintf(stderr, "cannot fill the stores\n");
+            std::exit(1);
+        }
         std::FILE* f = std::fopen(marker.c_str(), "w");
         if (f)
             std::fclose(f);

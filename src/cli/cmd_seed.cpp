@@ -6,10 +6,12 @@
 #include "cli/stores.h"
 #include "platform/registry.h"
 #include "platform/urlcache.h"
+#include "platform/urlhistory.h"
 #include "platform/world.h"
 #include "traces/RegRWModule.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,22 +140,101 @@ void SeedRegistry() {
                  "File", 1, {docs + "My Pictures\\holiday.bmp", docs + "My Pictures\\map.bmp"});
 }
 
+// How many traces of each kind a scaled world holds in all; zero keeps the demo's own number.
+struct Scale {
+    long cookies = 0;
+    long cache = 0;
+    long history = 0;
+};
+
+// The demo's own numbers of cookie files, cache entries and history entries.
+constexpr long kDemoCookies = 4;
+constexpr long kDemoCache = 9;
+constexpr long kDemoHistory = 5;
+
+// Adds made-up sites until each kind reaches its scaled number. The cache and history entries go
+// in as one transaction each, so a world of 50,000 entries is made in seconds, not minutes.
+void SeedScale(Writer& w, const Scale& scale) {
+    // The folder is looked up once: mapping each new name through the world would search the
+    // ever larger folder for another case of it, once per file.
+    const std::string cookies = world::ToPosix(world::ProfilePath() + "\\Cookies") + "/";
+    const std::string user = world::UserName();
+    for (long i = kDemoCookies; w.ok && i < scale.cookies; ++i) {
+        const std::string site = "site" + std::to_string(i) + ".example";
+        w.ok = WriteWorldFile(cookies + user + "@" + site + "[1].txt",
+                              CookieText("id", std::to_string(i), site), w.error);
+    }
+    std::vector<platform::UrlCacheAddition> cache;
+    for (long i = kDemoCache; i < scale.cache; ++i) {
+        const std::string site = "http://site" + std::to_string(i % 997) + ".example/";
+        // One entry in eight is a cookie or a visited address, which the lists leave out.
+        const std::uint32_t type = i % 8 == 3 ? kCookie : (i % 8 == 6 ? kVisited : kNormal);
+        cache.push_back({site + "page" + std::to_string(i) + ".html", "", type});
+    }
+    if (w.ok && !cache.empty() && !platform::CommitUrlCacheEntries(cache)) {
+        w.ok = false;
+        w.error =
+            "cannot add the cache entries (error " + std::to_string(platform::GetLastError()) + ")";
+    }
+    std::vector<platform::IUrlHistoryStg2::Visit> visits;
+    for (long i = kDemoHistory; i < scale.history; ++i)
+        visits.push_back({"http://site" + std::to_string(i % 997) + ".example/visit" +
+                              std::to_string(i) + ".html",
+                          i % 3 == 0 ? std::string() : "Page " + std::to_string(i)});
+    std::unique_ptr<platform::IUrlHistoryStg2> store;
+    if (w.ok && !visits.empty() &&
+        (platform::FAILED(platform::IUrlHistoryStg2::Create(store)) ||
+         platform::FAILED(store->AddUrls(visits)))) {
+        w.ok = false;
+        w.error = "cannot add the history entries";
+    }
+}
+
+// Reads "--cookies N", "--cache N" and "--history N" after "demo"; false on anything else.
+bool ParseScale(const std::vector<std::string>& args, Scale& scale, std::string& error) {
+    for (std::size_t i = 1; i < args.size(); i += 2) {
+        long* target = args[i] == "--cookies"   ? &scale.cookies
+                       : args[i] == "--cache"   ? &scale.cache
+                       : args[i] == "--history" ? &scale.history
+                                                : nullptr;
+        if (target == nullptr) {
+            error = "unexpected word: " + args[i];
+            return false;
+        }
+        const std::string value = i + 1 < args.size() ? args[i + 1] : std::string();
+        if (value.empty() || value.size() > 9 ||
+            value.find_first_not_of("0123456789") != std::string::npos) {
+            error = args[i] + " needs a number";
+            return false;
+        }
+        *target = std::stol(value);
+    }
+    return true;
+}
+
 int Seed(const std::vector<std::string>& args) {
-    if (args.size() != 1 || args[0] != "demo")
-        return UsageError("seed knows one set: seed demo");
+    if (args.empty() || args[0] != "demo")
+        return UsageError("seed knows one set: seed demo [--cookies N] [--cache N] [--history N]");
+    Scale scale;
+    std::string error;
+    if (!ParseScale(args, scale, error))
+        return UsageError(error);
     Writer w;
     SeedFiles(w);
     SeedCache(w);
     SeedHistory(w);
     SeedRegistry();
+    SeedScale(w, scale);
     if (!w.ok)
         return Failure(w.error);
     return 0;
 }
 
 const Registrar registrar("seed",
-                          "  seed demo                   fill the world with a realistic set of "
-                          "traces of every kind\n",
+                          "  seed demo [--cookies N] [--cache N] [--history N]\n"
+                          "                              fill the world with a realistic set of "
+                          "traces of every kind;\n"
+                          "                              with numbers, N of a kind in all\n",
                           Seed);
 
 } // namespace

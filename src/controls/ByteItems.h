@@ -7,6 +7,7 @@
 #include <QListWidget>
 
 #include <string>
+#include <vector>
 
 namespace corvane::controls {
 
@@ -15,6 +16,9 @@ inline constexpr int kItemBytesRole = Qt::UserRole + 1;
 
 /// Adds an item that shows `bytes` readably and keeps them exactly.
 void AddByteItem(QListWidget& list, const std::string& bytes);
+
+/// Adds one such item per entry of `all`, in order, with one insertion for the whole run.
+void AddByteItems(QListWidget& list, const std::vector<std::string>& all);
 
 /// The exact bytes of `item` (its text as UTF-8 when it was added as plain text; "" for null).
 std::string ItemBytes(const QListWidgetItem* item);

@@ -3,6 +3,8 @@
 // whose names match a wildcard pattern, one per line, with at most one selected. It shows what
 // it read last until it is told to read the folder again.
 
+#include "platform/files.h"
+
 #include <QListWidget>
 
 #include <string>
@@ -24,7 +26,8 @@ public:
     const std::string& Pattern() const { return pattern_; }
     /// Sets the pattern and reads the folder again.
     void SetPattern(const std::string& pattern);
-    /// Reads the folder afresh; afterwards no name is selected.
+    /// Reads the folder afresh (unless its stamp proves it unchanged since the last read);
+    /// afterwards no name is selected and the list shows its first line.
     void Refresh();
 
     /// The number of names listed.
@@ -42,6 +45,10 @@ private:
     std::string path_;
     std::string pattern_ = "*.*";
     std::vector<std::string> names_;
+    // The folder's stamp as of the last read; while it stays the same (and was settled), a
+    // re-read would list the same names and is skipped.
+    platform::FolderStamp stamp_;
+    bool stampValid_ = false;
 };
 
 } // namespace corvane::controls

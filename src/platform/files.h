@@ -85,6 +85,23 @@ struct FsoFolder {
     std::uint64_t Device = 0;
 };
 
+/// What a folder's listing depends on: which folder it is and when its entries last changed.
+struct FolderStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    /// True when the change times are old enough that any later change must move them; a stamp
+    /// taken in the same clock tick as a change could stay the same after another one.
+    bool settled = false;
+
+    /// True when both stamps name the same folder with the same change times.
+    bool SameAs(const FolderStamp& other) const {
+        return device == other.device && inode == other.inode && modifiedNs == other.modifiedNs &&
+               changedNs == other.changedNs;
+    }
+};
+
 /// The files service: every file operation the erasers and the chooser use.
 class FileService {
 public:
@@ -112,6 +129,17 @@ public:
     /// dot) only when asked for.
     virtual std::vector<std::string> ListFiles(const std::string& folder,
                                                const std::string& pattern, bool includeHidden) = 0;
+    /// How many names ListFiles would return, without sorting them.
+    virtual std::size_t CountFiles(const std::string& folder, const std::string& pattern,
+                                   bool includeHidden) {
+        return ListFiles(folder, pattern, includeHidden).size();
+    }
+    /// Takes the stamp of a folder (Windows path) before it is listed: while a settled stamp
+    /// stays the same, the folder's entries have not changed. False when no stamp can be had,
+    /// which is what a service without stamps answers: then every listing reads the folder.
+    virtual bool StampFolder(const std::string& /*folder*/, FolderStamp& /*stamp*/) {
+        return false;
+    }
     /// The special folders: 0 the Windows folder, 1 the system folder, 2 the temporary folder.
     virtual std::string GetSpecialFolder(int which) = 0;
     /// Looks a folder up; false when it is missing, not a folder, or a link.
@@ -161,6 +189,9 @@ public:
     bool DeleteFileA(const std::string& path) override;
     std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern,
                                        bool includeHidden) override;
+    std::size_t CountFiles(const std::string& folder, const std::string& pattern,
+                           bool includeHidden) override;
+    bool StampFolder(const std::string& folder, FolderStamp& stamp) override;
     std::string GetSpecialFolder(int which) override;
     bool GetFolder(const std::string& path, FsoFolder& folder) override;
     std::vector<FsoItem> Files(const FsoFolder& folder) override;

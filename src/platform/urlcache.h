@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::platform {
 
@@ -68,6 +69,24 @@ BOOL DeleteUrlCacheEntryA(const char* url);
 /// file is a name relative to the Cache folder ("Content.IE5\X1Y2Z3\page[1].htm"), or null or ""
 /// for none; a name that leaves the Cache folder fails with ERROR_INVALID_PARAMETER.
 BOOL CommitUrlCacheEntryA(const char* url, const char* localFile, DWORD cacheEntryType);
+/// One entry for CommitUrlCacheEntries.
+struct UrlCacheAddition {
+    std::string url;
+    std::string localFile;
+    DWORD type = 0;
+};
+/// Adds or replaces many entries, in order, as CommitUrlCacheEntryA does one, as one change:
+/// all of them or, on failure, none (a URL with a NUL in it fails with ERROR_INVALID_PARAMETER).
+BOOL CommitUrlCacheEntries(const std::vector<UrlCacheAddition>& entries);
+
+/// Counts the entries a listing shows (the first entry always, every later one with the
+/// normal-entry bit) without walking them; false when the store cannot be read.
+bool CountListedUrlCacheEntries(std::uint64_t& count);
+
+/// A number that changes whenever a walk started now could return other entries than one
+/// started before (the store was changed by this or another program, or another world's store
+/// is in use); false when the store cannot be read, and then nothing can be assumed.
+bool UrlCacheChangeCount(std::uint64_t& count);
 
 /// Empties the store's write-ahead log into the file, so entries deleted before leave no copy in
 /// the log; FALSE when the store can't be opened or another program kept the log in use.

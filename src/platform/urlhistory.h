@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane::platform {
 
@@ -129,6 +130,13 @@ public:
     /// Empties the store's write-ahead log into the file, so URLs deleted before leave no copy in
     /// the log; S_FALSE when another program kept the log in use.
     HRESULT FlushErased();
+    /// One visit for AddUrls: the URL and its title (may be empty).
+    struct Visit {
+        std::string url;
+        std::string title;
+    };
+    /// Records many visits now, in order, as one change: all of them or, on failure, none.
+    HRESULT AddUrls(const std::vector<Visit>& visits);
 
 private:
     friend class IEnumSTATURL;

@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -177,6 +178,10 @@ private:
     // What the watcher saw selected on its last tick.
     std::string selectedCookie_;
     std::string selectedAddress_;
+    // The cache's change count when List1 was last filled; while it stays the same a refill
+    // would show the same addresses.
+    std::uint64_t cacheListCount_ = 0;
+    bool cacheListValid_ = false;
 };
 
 } // namespace corvane

@@ -10,12 +10,14 @@
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "platform/settings.h"
+#include "platform/urlcache.h"
 #include "scanner/EraserWindow.h"
 #include "scanner/Form1.h"
 #include "scanner/Form1Layout.h"
 #include "scanner/ScanReport.h"
 
 #include <QDate>
+#include <QItemSelectionModel>
 #include <QListWidget>
 #include <QLocale>
 
@@ -98,9 +100,24 @@ void Form1::Timer4_Timer() {
 }
 
 void Form1::RefreshCacheList() {
+    // The change count is read before the walk: a change during the walk moves it, so the next
+    // refresh reads again.
+    std::uint64_t changes = 0;
+    const bool counted = platform::UrlCacheChangeCount(changes);
+    if (counted && cacheListValid_ && changes == cacheListCount_) {
+        // The same addresses as the last fill; leave the list as a fresh fill would.
+        List1->selectionModel()->clear();
+        List1->scrollToTop();
+        return;
+    }
+    const std::vector<std::string> addresses = ScanReport::CacheAddresses();
     List1->clear();
-    for (const std::string& address : ScanReport::CacheAddresses())
-        controls::AddByteItem(*List1, address);
+    controls::AddByteItems(*List1, addresses); // each address keeps its exact bytes
+    cacheListCount_ = changes;
+    // A walk that stopped early (no memory for an entry) shows less than the cache holds: the
+    // next refresh must walk again.
+    cacheListValid_ =
+        counted && static_cast<long>(addresses.size()) == ScanReport::CountCacheAddresses();
 }
 
 void Form1::chameleonButton1_Click() {

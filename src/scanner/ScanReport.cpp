@@ -35,11 +35,19 @@ std::vector<std::string> CacheAddresses() {
     return modCache::ListCacheUrls();
 }
 
+long CountCookieFiles(const std::string& windowsFolder) {
+    return static_cast<long>(
+        platform::FileSystem().CountFiles(windowsFolder, kCookiePattern, false));
+}
+
+long CountCacheAddresses() {
+    return static_cast<long>(modCache::CountCacheUrls());
+}
+
 Counts CountTraces(const ScanLocations::VariableReader& variable) {
     Counts counts;
-    counts.cookies =
-        static_cast<long>(CookieFileNames(ScanLocations::CookieFolder(variable)).size());
-    counts.others = static_cast<long>(CacheAddresses().size());
+    counts.cookies = CountCookieFiles(ScanLocations::CookieFolder(variable));
+    counts.others = CountCacheAddresses();
     // The user's enabled real profiles add their cookie rows and cache entries.
     const browsers::TraceCounts real = browsers::CountEnabledTraces();
     counts.cookies += real.cookies;

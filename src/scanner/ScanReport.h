@@ -22,6 +22,12 @@ std::vector<std::string> CookieFileNames(const std::string& windowsFolder);
 /// The URL cache addresses in the order the cache address list shows them.
 std::vector<std::string> CacheAddresses();
 
+/// How many names CookieFileNames would list, counted without sorting them.
+long CountCookieFiles(const std::string& windowsFolder);
+
+/// How many addresses CacheAddresses would list, counted by the cache without reading them.
+long CountCacheAddresses();
+
 /// The two counts of a scan.
 struct Counts {
     long cookies = 0;

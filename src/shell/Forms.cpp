@@ -3,6 +3,9 @@
 #include "scanner/Form1.h"
 #include "shell/splash.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+
 #include <memory>
 #include <utility>
 
@@ -32,6 +35,15 @@ template <class Window> void DestroyLater(std::unique_ptr<Window>& window) {
         return;
     window->hide();
     window.release()->deleteLater();
+}
+
+/// Shows the splash unless it is up or the start is quiet, and hands the show to the display at
+/// once rather than when the start-up returns to the message loop; user input waits until then.
+void ShowSplashNow(splash& window, bool quiet) {
+    if (window.isVisible() || quiet)
+        return;
+    window.show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace
@@ -66,12 +78,15 @@ void ShowSplash() {
         if (state.splashDone)
             return;
         state.splashWindow = std::make_unique<splash>();
+        // The splash shows what its load will be doing, so it goes on screen first: the scanner
+        // window its load makes (widgets, lists) is built behind it.
+        ShowSplashNow(*state.splashWindow, state.quietStart);
         // The load step loads the scanner window, whose own load step asks for the splash again:
         // the pointer is already set, so that request only makes this splash visible.
         state.splashWindow->Form_Load();
     }
-    if (state.splashWindow && !state.splashWindow->isVisible() && !state.quietStart)
-        state.splashWindow->show();
+    if (state.splashWindow)
+        ShowSplashNow(*state.splashWindow, state.quietStart);
 }
 
 void ShowScanner() {

@@ -42,6 +42,10 @@ void Start(EngineHooks hooks) {
                          SysTray::IsTrayAvailable());
     Forms::SetEraserWindow([]() -> corvane::EraserWindow* { return &EraserWindow(); },
                            [] { UnloadEraserWindow(); });
+    // The splash comes first, as the eraser window's load would show it, so it is on screen
+    // while the two windows are built; the eraser window's own request then finds it up.
+    if (Program().hooks.showSplash)
+        Program().hooks.showSplash();
     EraserWindow();
 }
 

@@ -1,5 +1,7 @@
 #include "traces/CURLHistory.h"
 
+#include <array>
+
 namespace corvane {
 
 using namespace platform;
@@ -25,19 +27,37 @@ HRESULT CURLHistory::Refresh(std::string_view URLStartsWith, std::uint32_t flags
         return hr;
     if (const HRESULT hr = enumerator->SetFilter(URLStartsWith, flags); FAILED(hr))
         return hr;
-    items_.clear(); // the old items end here and free their texts
-    // One record serves every step: each item takes its texts over, leaving it empty again.
-    STATURL record;
+    // The old items that nobody else holds are filled again instead of being freed and made
+    // anew: each takes the new record's texts and frees its old ones. An item a caller still
+    // holds is left as it is and a new one takes its place.
+    std::vector<ItemPtr> old;
+    old.swap(items_);
+    items_.reserve(old.size());
+    std::size_t reused = 0;
+    // The records are fetched a batch at a time and serve every batch: each item takes its
+    // texts over, leaving its record empty again. Records filled before a failure still become
+    // items, as they would one at a time.
+    constexpr std::uint32_t kBatch = 64;
+    std::array<STATURL, kBatch> records;
     for (;;) {
         std::uint32_t fetched = 0;
-        const HRESULT hr = enumerator->Next(1, &record, &fetched);
+        const HRESULT hr = enumerator->Next(kBatch, records.data(), &fetched);
+        for (std::uint32_t i = 0; i < fetched; ++i) {
+            std::shared_ptr<URLHistoryItem> item;
+            if (reused < old.size() && old[reused].use_count() == 1)
+                // Every item is made here as a writable object and handed out read-only; with
+                // no other holder, nobody can see it change.
+                item = std::const_pointer_cast<URLHistoryItem>(std::move(old[reused]));
+            else
+                item = std::make_shared<URLHistoryItem>();
+            ++reused;
+            item->InitFromStatUrl(std::move(records[i]));
+            items_.push_back(std::move(item));
+        }
         if (FAILED(hr))
             return hr;
-        if (fetched == 0)
+        if (hr == S_FALSE)
             return S_OK;
-        auto item = std::make_shared<URLHistoryItem>();
-        item->InitFromStatUrl(std::move(record));
-        items_.push_back(std::move(item));
     }
 }
 

@@ -168,6 +168,11 @@ std::vector<std::string> ListCacheUrls() {
     return urls;
 }
 
+std::size_t CountCacheUrls() {
+    std::uint64_t count = 0;
+    return platform::CountListedUrlCacheEntries(count) ? static_cast<std::size_t>(count) : 0;
+}
+
 void SetAllocationFailureForTesting(int successes) {
     g_allocationsLeft = successes;
 }

@@ -25,6 +25,9 @@ bool DeleteCacheEntry(const std::string& url);
 /// The URL list both windows show: the first entry always, every later entry only when bit 0
 /// (the normal-entry bit) of its type is set, in walk order. The walk is closed afterwards.
 std::vector<std::string> ListCacheUrls();
+/// The number of URLs ListCacheUrls would return, counted without reading them (0 when the cache
+/// cannot be read, as the list is then empty).
+std::size_t CountCacheUrls();
 
 /// Makes the entry buffer allocations fail after `successes` more successful ones (a negative
 /// count: never), so tests can reach the failed-allocation paths.

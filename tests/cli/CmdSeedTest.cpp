@@ -121,3 +121,59 @@ TEST(CmdSeed, OnlyTheDemoSetExists) {
     EXPECT_EQ(RunCorvanectl({"seed"}).exitCode, 2);
     EXPECT_EQ(RunCorvanectl({"seed", "other"}).exitCode, 2);
 }
+
+// With numbers the demo grows to that many traces of each kind in all, the same way the scan,
+// the cache list and the history list count them; the demo's own traces stay among them.
+TEST(CmdSeed, DemoAtScaleHoldsTheAskedNumbersInAll) {
+    TempWorld w;
+    const auto run =
+        RunCorvanectl({"seed", "demo", "--cookies", "40", "--cache", "300", "--history", "120"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string profile = corvane::world::ProfilePath();
+    int cookieTexts = 0;
+    for (const auto& f : FilesIn(w.Posix(profile + "\\Cookies"), false))
+        cookieTexts += f.extension() == ".txt";
+    EXPECT_EQ(cookieTexts, 40);
+
+    std::istringstream list(RunCorvanectl({"cache", "list"}).out);
+    std::vector<std::string> urls;
+    for (std::string line; std::getline(list, line);)
+        urls.push_back(line.substr(9));
+    ASSERT_EQ(urls.size(), 300u);
+    EXPECT_EQ(urls.front(), "Cookie:" + corvane::world::UserName() + "@example.com/");
+    EXPECT_EQ(std::set<std::string>(urls.begin(), urls.end()).size(), 300u);
+    // The scan counts what the lists show: cookie and visited entries after the first are left out.
+    const std::vector<std::string> shown = corvane::modCache::ListCacheUrls();
+    EXPECT_LT(shown.size(), 300u);
+    EXPECT_GT(shown.size(), 200u);
+    const auto scan = RunCorvanectl({"scan"});
+    EXPECT_NE(scan.out.find("Cookies Found: 40\n"), std::string::npos) << scan.out;
+    EXPECT_NE(scan.out.find("Other Files Found: " + std::to_string(shown.size()) + "\n"),
+              std::string::npos)
+        << scan.out;
+
+    corvane::CURLHistory history;
+    EXPECT_EQ(history.Count(), 120);
+    corvane::CURLHistory::ItemPtr first;
+    ASSERT_EQ(history.Item(1, first), platform::S_OK);
+    EXPECT_EQ(first->Url(), "http://www.example.com/");
+
+    // Seeding again adds nothing new: the same names and addresses are written over.
+    ASSERT_EQ(RunCorvanectl({"seed", "demo", "--cache", "300"}).exitCode, 0);
+    EXPECT_EQ(corvane::modCache::ListCacheUrls().size(), shown.size());
+}
+
+TEST(CmdSeed, ScaleNeedsKnownKindsAndNumbers) {
+    TempWorld w;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"seed", "demo", "--cookies"},
+          {"seed", "demo", "--cookies", "-3"},
+          {"seed", "demo", "--cookies", "12x"},
+          {"seed", "demo", "--pictures", "3"},
+          {"seed", "big"}}) {
+        const auto run = RunCorvanectl(args);
+        EXPECT_NE(run.exitCode, 0) << args.back();
+        EXPECT_FALSE(run.err.empty()) << args.back();
+    }
+    EXPECT_TRUE(FilesIn(w.Posix(corvane::world::ProfilePath() + "\\Cookies"), false).empty());
+}

@@ -2,6 +2,11 @@
 
 #include "platform/widgets/drawing.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace corvane::platform {
@@ -531,6 +536,72 @@ TEST_F(DrawingTextFixture, CentringHorizontallyAndVerticallyOnSingleLines) {
     // Vertical centring applies to single lines only.
     EXPECT_EQ(Draw("Wide", r, DT_CENTER | DT_VCENTER),
               Draw("Wide", RECT{0, 0, 200, 60}, DT_CENTER));
+}
+
+// Text is drawn from glyphs kept between draws; every pixel must match what the painter's own
+// text drawing gives for the same font: the classic sans serif regular and bold (struck twice,
+// one pixel apart, being one weight only), a family with a real bold face, kerning pairs, bytes
+// above ASCII, several lines, and the same text drawn again from what was kept.
+TEST_F(DrawingTextFixture, GlyphsKeptBetweenDrawsGiveThePaintersOwnPixels) {
+    struct Case {
+        Font font;
+        const char* text;
+    };
+    Font bold;
+    bold.bold = true;
+    Font dejavu;
+    dejavu.name = "DejaVu Sans";
+    dejavu.size = 10;
+    dejavu.bold = true;
+    Font italic;
+    italic.italic = true;
+    const Case cases[] = {{Font{}, "Start Secure Scanning"},
+                          {bold, "Start Secure Scanning"},
+                          {bold, "Clear Selected Cookie Only"},
+                          {dejavu, "WAVE To AVAIL"},
+                          {italic, "Ta Yo fi ffl"},
+                          {Font{}, "caf\xe9 \xfc"
+                                   "ber \xa9 1999"},
+                          {bold, "first line\nsecond, longer line"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QFont requested = ToQFont(c.font);
+        dc_.SelectFont(requested);
+        dc_.SetTextColor(RGB(0, 0, 128));
+        const RECT box{3, 2, 200, 60};
+        const QImage kept = Draw(c.text, box, DT_NOCLIP);
+        EXPECT_EQ(Draw(c.text, box, DT_NOCLIP), kept); // drawn again from what was kept
+
+        // The painter's own drawing, line by line, as the canvas always drew text.
+        QFont font = requested;
+        bool twice = false;
+        const QString family = QFontInfo(requested).family();
+        bool hasBold = false;
+        for (const QString& style : QFontDatabase::styles(family))
+            hasBold = hasBold || QFontDatabase::weight(family, style) >= QFont::DemiBold;
+        if (requested.weight() > QFont::Medium && !hasBold) {
+            font.setWeight(QFont::Normal);
+            font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+            twice = true;
+        }
+        QImage expected(kept.size(), kept.format());
+        expected.fill(QColor(255, 255, 255));
+        {
+            QPainter p(&expected);
+            p.setFont(font);
+            p.setPen(QColor(0, 0, 128));
+            const QFontMetrics fm(font);
+            int y = box.top;
+            for (const QString& line : QString::fromLatin1(c.text).split('\n')) {
+                p.drawText(box.left, y + fm.ascent(), line);
+                if (twice)
+                    p.drawText(box.left + 1, y + fm.ascent(), line);
+                y += fm.height();
+            }
+        }
+        EXPECT_EQ(kept, expected);
+        EXPECT_GT(Count(dc_, RGB(0, 0, 128)), 20) << "nothing drawn";
+    }
 }
 
 TEST_F(DrawingTextFixture, DisabledTextIsEmbossed) {

@@ -4,7 +4,14 @@
 #include "platform/world.h"
 #include "support/TempWorld.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -52,6 +59,110 @@ TEST_F(FilesTest, ListFilesMatchesSortsAndHidesDotFiles) {
     EXPECT_EQ(files.ListFiles(Win(dir), "*.dat;a*", false),
               (std::vector<std::string>{"A.TXT", "c.dat"}));
     EXPECT_TRUE(files.ListFiles(Win(dir / "missing"), "*.*", true).empty());
+}
+
+// The order every file list shows: names compared as text without regard to case, ties broken
+// by their bytes. Mixed case, accented letters, punctuation between the letter blocks and names
+// that are not valid UTF-8 (listed through their escapes) must come out exactly in this order.
+TEST_F(FilesTest, ListFilesOrdersNamesAsTheCaseBlindTextComparisonDoes) {
+    const std::vector<std::string> raw = {"b.txt",
+                                          "B.txt",
+                                          "a.TXT",
+                                          "A.txt",
+                                          "a.txt",
+                                          "_x.txt",
+                                          "Zeta.txt",
+                                          "[1].txt",
+                                          "a b.txt",
+                                          "ab.txt",
+                                          "~.txt",
+                                          "\xc3\xa4rger.txt",
+                                          "\xc3\x84RGER.txt",
+                                          "\xc3\xa9"
+                                          "clair.txt",
+                                          "z\xff.txt",
+                                          "Z\xfe.txt",
+                                          "\xc5\xbf.txt",
+                                          "s.txt",
+                                          "S.txt",
+                                          "k.txt",
+                                          "\xe2\x84\xaa.txt",
+                                          "AB.TXT",
+                                          "a",
+                                          "A"};
+    for (const std::string& name : raw)
+        TempWorld::Write(dir / name, "x");
+    std::vector<std::string> expected;
+    for (const std::string& name : raw)
+        expected.push_back(world::EncodeName(name));
+    std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+        const int c =
+            QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    EXPECT_EQ(files.ListFiles(Win(dir), "*", false), expected);
+
+    // Only ASCII names: the same rule, ties by bytes (upper case first).
+    const fs::path plain = dir / "plain";
+    for (const char* name : {"b", "B", "_", "a", "A", "[", "ab", "Ab"})
+        TempWorld::Write(plain / name, "x");
+    EXPECT_EQ(files.ListFiles(Win(plain), "*", false),
+              (std::vector<std::string>{"[", "_", "A", "a", "Ab", "ab", "B", "b"}));
+}
+
+// A name outside ASCII is matched through full case folding, also against an ASCII pattern.
+TEST(Pattern, NamesOutsideAsciiFoldTheirCase) {
+    EXPECT_TRUE(MatchesPattern("\xc3\x84RGER.TXT", "\xc3\xa4rger.txt"));
+    EXPECT_TRUE(MatchesPattern("\xe2\x84\xaa.txt", "k.TXT")); // the Kelvin sign folds to k
+    EXPECT_FALSE(MatchesPattern("\xc3\xa4.txt", "a.txt"));
+    EXPECT_TRUE(MatchesPattern("ann@a[1].TxT.bak", "*.tXt*"));
+    EXPECT_FALSE(MatchesPattern("ann@a[1].tx", "*.txt*"));
+}
+
+// A link is listed as a file whatever it points at; a real folder never is.
+TEST_F(FilesTest, ListFilesTakesLinksAsFilesAndLeavesFoldersOut) {
+    fs::create_directory(dir / "folder.txt");
+    fs::create_directory_symlink(dir / "folder.txt", dir / "link-to-folder.txt");
+    fs::create_symlink(dir / "nowhere", dir / "dangling.txt");
+    TempWorld::Write(dir / "plain.txt", "x");
+    EXPECT_EQ(files.ListFiles(Win(dir), "*.txt", false),
+              (std::vector<std::string>{"dangling.txt", "link-to-folder.txt", "plain.txt"}));
+}
+
+// A stamp stays the same while nothing in the folder changes, and moves with every added,
+// removed or renamed entry; a fresh change is not yet settled.
+TEST_F(FilesTest, FolderStampsMoveWithEveryChangeOfTheEntries) {
+    FolderStamp first, again;
+    ASSERT_TRUE(files.StampFolder(Win(dir), first));
+    EXPECT_FALSE(first.settled); // the folder was made a moment ago
+    ASSERT_TRUE(files.StampFolder(Win(dir), again));
+    EXPECT_TRUE(again.SameAs(first));
+
+    const auto changed = [&](const std::function<void()>& change) {
+        FolderStamp before, after;
+        EXPECT_TRUE(files.StampFolder(Win(dir), before));
+        change();
+        EXPECT_TRUE(files.StampFolder(Win(dir), after));
+        return !after.SameAs(before);
+    };
+    EXPECT_TRUE(changed([&] { TempWorld::Write(dir / "new.txt", "x"); }));
+    EXPECT_TRUE(changed([&] { fs::rename(dir / "new.txt", dir / "renamed.txt"); }));
+    EXPECT_TRUE(changed([&] { fs::remove(dir / "renamed.txt"); }));
+    EXPECT_FALSE(changed([] {}));
+
+    // A stamp whose times lie back far enough is settled.
+    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.c_str(), old, 0), 0);
+    FolderStamp aged;
+    ASSERT_TRUE(files.StampFolder(Win(dir), aged));
+    EXPECT_FALSE(aged.settled); // the change time moved with the new times: not yet settled
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    FolderStamp later;
+    ASSERT_TRUE(files.StampFolder(Win(dir), later));
+    EXPECT_TRUE(later.settled);
+    EXPECT_TRUE(later.SameAs(aged));
+    FolderStamp missing;
+    EXPECT_FALSE(files.StampFolder(Win(dir / "missing"), missing));
 }
 
 TEST_F(FilesTest, OpeningNeverFollowsALinkNorOpensANonRegularFile) {

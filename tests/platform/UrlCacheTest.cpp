@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -298,4 +301,64 @@ TEST(UrlCache, AStoreDamagedOrReplacedWhileOpenIsNoticedAndStartedAfresh) {
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(CommitUrlCacheEntryA("http://fresh/", nullptr, 1));
     EXPECT_EQ(WalkUrls().back(), "http://fresh/");
+}
+
+// Many entries go in as one change, in order; a replaced one keeps its place and loses the file
+// it no longer uses. One bad entry refuses the whole batch.
+TEST(UrlCache, ABatchAddsEverythingInOrderOrNothing) {
+    TempWorld w;
+    std::ofstream(CacheFile("Content.IE5\\old.htm")) << "old";
+    ASSERT_TRUE(CommitUrlCacheEntryA("http://a/", "Content.IE5\\old.htm", NORMAL_CACHE_ENTRY));
+    ASSERT_TRUE(CommitUrlCacheEntries({{"http://b/", "", COOKIE_CACHE_ENTRY},
+                                       {"http://a/", "", NORMAL_CACHE_ENTRY},
+                                       {"http://c/", "", NORMAL_CACHE_ENTRY}}));
+    EXPECT_EQ(WalkUrls(), (std::vector<std::string>{"http://a/", "http://b/", "http://c/"}));
+    EXPECT_FALSE(fs::exists(CacheFile("Content.IE5\\old.htm")));
+
+    EXPECT_FALSE(CommitUrlCacheEntries({{"http://d/", "", NORMAL_CACHE_ENTRY},
+                                        {"http://e/", "..\\..\\escape", NORMAL_CACHE_ENTRY}}));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(CommitUrlCacheEntries({{std::string("http://f/\0g", 11), "", 1}}));
+    EXPECT_EQ(WalkUrls(), (std::vector<std::string>{"http://a/", "http://b/", "http://c/"}));
+}
+
+// The change count moves with every change of this process and of any other, and stays put
+// while nothing changes, so a list may keep what it showed exactly as long as it is current.
+TEST(UrlCache, TheChangeCountMovesWithEveryChangeAndOnlyThen) {
+    TempWorld w;
+    std::uint64_t before = 0, after = 0;
+    ASSERT_TRUE(UrlCacheChangeCount(before));
+    ASSERT_TRUE(UrlCacheChangeCount(after));
+    EXPECT_EQ(after, before);
+    WalkUrls();
+    ASSERT_TRUE(UrlCacheChangeCount(after));
+    EXPECT_EQ(after, before);
+
+    const auto moves = [](const std::function<void()>& change) {
+        std::uint64_t a = 0, b = 0;
+        EXPECT_TRUE(UrlCacheChangeCount(a));
+        change();
+        EXPECT_TRUE(UrlCacheChangeCount(b));
+        return a != b;
+    };
+    EXPECT_TRUE(moves([] { CommitUrlCacheEntryA("http://a/", nullptr, NORMAL_CACHE_ENTRY); }));
+    EXPECT_TRUE(moves([] { CommitUrlCacheEntryA("http://a/", nullptr, COOKIE_CACHE_ENTRY); }));
+    EXPECT_TRUE(moves([] { DeleteUrlCacheEntryA("http://a/"); }));
+    EXPECT_TRUE(moves([] {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(corvane::world::UrlCacheFile().c_str(), &other), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(other, "INSERT INTO entries(url, type) VALUES('http://x/', 1)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(other);
+    }));
+    EXPECT_EQ(WalkUrls(), (std::vector<std::string>{"http://x/"}));
+    EXPECT_FALSE(moves([] { WalkUrls(); }));
+    {
+        // Another world has another store.
+        TempWorld other;
+        std::uint64_t count = 0;
+        ASSERT_TRUE(UrlCacheChangeCount(count));
+        EXPECT_NE(count, after);
+    }
 }

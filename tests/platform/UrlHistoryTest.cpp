@@ -200,3 +200,18 @@ TEST(UrlHistory, DamagedStoreFileIsMovedAsideAndAFreshOneServes) {
         damaged += f.path().filename().string().find("urlhistory.sqlite.damaged-") == 0;
     EXPECT_EQ(damaged, 1);
 }
+
+// A batch of visits is one change: in order, a URL seen again updated in place, and a bad
+// visit refuses the whole batch.
+TEST(UrlHistory, ABatchOfVisitsGoesInWholeOrNotAtAll) {
+    TempWorld w;
+    auto store = OpenStore();
+    ASSERT_EQ(store->AddUrl("http://a/", "A", 0), S_OK);
+    ASSERT_EQ(store->AddUrls({{"http://b/", ""}, {"http://a/", "A again"}, {"http://c/", "C"}}),
+              S_OK);
+    EXPECT_EQ(List(*store),
+              (std::vector<std::string>{"http://a/|A again", "http://b/|<null>", "http://c/|C"}));
+    EXPECT_EQ(store->AddUrls({{"http://d/", "D"}, {"", "empty"}}), E_INVALIDARG);
+    EXPECT_EQ(store->AddUrls({{"http://e/", std::string("E\0F", 3)}}), E_INVALIDARG);
+    EXPECT_EQ(List(*store).size(), 3u);
+}

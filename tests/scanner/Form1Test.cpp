@@ -15,6 +15,7 @@
 #include "scanner/EraserWindow.h"
 #include "scanner/ScanReport.h"
 #include "support/TempWorld.h"
+#include "traces/modCache.h"
 
 #include "support/RunUntil.h"
 #include <QCoreApplication>
@@ -26,8 +27,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 namespace corvane {
 namespace {
@@ -304,6 +309,82 @@ TEST_F(Form1Test, TheCookieListKeepsItsLastReadUntilItIsReadAgain) {
     EXPECT_EQ(form->File1->ListCount(), 0);
     form->File1->Refresh();
     EXPECT_EQ(form->File1->ListCount(), 1);
+}
+
+// Counts how often a folder is listed.
+struct CountingFiles : platform::PosixFileService {
+    int listings = 0;
+    platform::ScopedFileSystem scope{*this};
+    std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern,
+                                       bool includeHidden) override {
+        ++listings;
+        return PosixFileService::ListFiles(folder, pattern, includeHidden);
+    }
+};
+
+// A scan tick re-reads both lists; it may skip the reading only while neither the cookie folder
+// nor the cache changed, and every change shows on the very next tick, whoever made it.
+TEST_F(Form1Test, ScanTicksSkipReadingOnlyWhileNothingChanged) {
+    Cookie("ann@a[1].txt");
+    Cache("http://example.com/");
+    CountingFiles files;
+    const auto form = MakeForm();
+    // Once the folder's times lie far enough back, a read takes a stamp that proves later ones.
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    form->Timer2_Timer();
+    const int listings = files.listings;
+
+    form->File1->SetListIndex(0);
+    form->List1->setCurrentRow(0);
+    // Any walk of the cache would now fail and empty the list: a kept list proves no walk ran.
+    modCache::SetAllocationFailureForTesting(0);
+    form->Timer2_Timer();
+    modCache::SetAllocationFailureForTesting(-1);
+    EXPECT_EQ(files.listings, listings);
+    EXPECT_EQ(form->File1->ListCount(), 1);
+    EXPECT_EQ(Lines(form->List1), (std::vector<std::string>{"http://example.com/"}));
+    // As after a fresh fill: nothing selected in either list.
+    EXPECT_EQ(form->File1->ListIndex(), -1);
+    EXPECT_TRUE(form->List1->selectedItems().isEmpty());
+    EXPECT_EQ(form->List1->currentRow(), -1);
+
+    // A walk that fails part-way is not kept: the next tick walks again and shows everything.
+    Cache("http://example.org/late");
+    modCache::SetAllocationFailureForTesting(1);
+    form->RefreshCacheList();
+    modCache::SetAllocationFailureForTesting(-1);
+    EXPECT_EQ(Lines(form->List1), (std::vector<std::string>{"http://example.com/"}));
+    form->RefreshCacheList();
+    EXPECT_EQ(Lines(form->List1),
+              (std::vector<std::string>{"http://example.com/", "http://example.org/late"}));
+    ASSERT_TRUE(platform::DeleteUrlCacheEntryA("http://example.org/late"));
+
+    // Changes made straight after a read show on the next tick.
+    Cookie("ann@b[1].txt");
+    Cache("http://example.org/");
+    form->Timer2_Timer();
+    EXPECT_EQ(form->File1->ListCount(), 2);
+    EXPECT_EQ(Lines(form->List1),
+              (std::vector<std::string>{"http://example.com/", "http://example.org/"}));
+
+    // Another program adds an entry behind this one's back.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(world::UrlCacheFile().c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "INSERT INTO entries(url, type) VALUES('http://example.net/', 1)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    form->RefreshCacheList();
+    EXPECT_EQ(Lines(form->List1),
+              (std::vector<std::string>{"http://example.com/", "http://example.org/",
+                                        "http://example.net/"}));
+    // And removes a cookie file while the folder's times are settled again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    form->File1->Refresh();
+    std::filesystem::remove(world.Posix(cookieFolder) / "ann@a[1].txt");
+    form->File1->Refresh();
+    EXPECT_EQ(form->File1->ListCount(), 1);
+    EXPECT_EQ(form->File1->List(0), "ann@b[1].txt");
 }
 
 TEST_F(Form1Test, GoToWebsiteHandsOverWebAddressesOnly) {

@@ -104,5 +104,38 @@ TEST_F(ScanCounting, CountsTheCookieFolderOfTheHomeVariables) {
     EXPECT_EQ(counts.others, 1);
 }
 
+// The counts the command line reports come from counting, not listing: they must agree with the
+// lists the windows show, whether the cache is read from the store or from this process's copy,
+// and after entries went away.
+TEST_F(ScanCounting, CountsAgreeWithTheListsTheWindowsShow) {
+    using namespace platform;
+    Cookie("ann@example[1].txt");
+    Cookie("ANN@SHOUT[2].TXT");
+    Cookie(".ann@hidden[1].txt");
+    Cookie("index.dat");
+    std::filesystem::create_directories(world.Posix(folder) / "folder.txt");
+    EXPECT_EQ(CountCookieFiles(folder), 2);
+    EXPECT_EQ(CountCookieFiles("C:\\No Such Folder\\Cookies"), 0);
+
+    EXPECT_EQ(CountCacheAddresses(), 0);
+    const auto agree = [] {
+        EXPECT_EQ(CountCacheAddresses(), static_cast<long>(CacheAddresses().size()));
+        // Counted again from the copy the listing just read.
+        EXPECT_EQ(CountCacheAddresses(), static_cast<long>(CacheAddresses().size()));
+    };
+    ASSERT_TRUE(
+        CommitUrlCacheEntries({{"Visited: ann@http://a/", "", URLHISTORY_CACHE_ENTRY},
+                               {"http://a/", "", NORMAL_CACHE_ENTRY},
+                               {"Cookie:ann@a/", "", COOKIE_CACHE_ENTRY},
+                               {"http://b/", "", NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY}}));
+    EXPECT_EQ(CountCacheAddresses(), 3);
+    agree();
+    // The first entry goes: the next one becomes first and counts whatever its type.
+    ASSERT_TRUE(DeleteUrlCacheEntryA("Visited: ann@http://a/"));
+    ASSERT_TRUE(DeleteUrlCacheEntryA("http://a/"));
+    EXPECT_EQ(CountCacheAddresses(), 2);
+    agree();
+}
+
 } // namespace
 } // namespace corvane::ScanReport

@@ -23,6 +23,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,37 @@ TEST_F(ProgramTest, TheSplashBringsUpTheScannerAndClosingItUnloadsTheEraser) {
     EXPECT_FALSE(SysTray::IconPresent()) << "the eraser's unload removes the icon";
     EXPECT_EQ(Program::EraserWindowIfLoaded(), nullptr);
     EXPECT_EQ(ends, 0);
+}
+
+// The splash is handed to the display before the windows behind it are built and the scanner
+// window reads its lists, and the lists are whole once the start-up has returned: what the
+// windows show once loaded is the same.
+TEST_F(ProgramTest, TheSplashIsExposedBeforeTheListsAreReadAndTheListsAreWholeAfter) {
+    Ctl({"cache", "add", "http://a.example/"});
+    Ctl({"cache", "add", "http://b.example/"});
+    struct FirstExpose : QObject {
+        int listedThen = -1;
+        bool eraserBuiltThen = false;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            const splash* shown = Forms::SplashIfLoaded();
+            if (event->type() == QEvent::Expose && listedThen < 0 && shown != nullptr &&
+                watched == shown->windowHandle()) {
+                const Form1* scanner = Forms::ScannerWindowIfLoaded();
+                listedThen = scanner != nullptr ? scanner->List1->count() : 0;
+                eraserBuiltThen = Program::EraserWindowIfLoaded() != nullptr;
+            }
+            return false;
+        }
+    } watch;
+    QCoreApplication::instance()->installEventFilter(&watch);
+    Start();
+    QCoreApplication::instance()->removeEventFilter(&watch);
+    EXPECT_EQ(watch.listedThen, 0) << "the splash waited for the lists";
+    EXPECT_FALSE(watch.eraserBuiltThen) << "the splash waited for the eraser window";
+    const Form1* scanner = Forms::ScannerWindowIfLoaded();
+    ASSERT_NE(scanner, nullptr);
+    ASSERT_EQ(scanner->List1->count(), 2);
+    EXPECT_EQ(scanner->List1->item(0)->text(), QStringLiteral("http://a.example/"));
 }
 
 TEST_F(ProgramTest, StartedMinimisedItWaitsInTheNotificationAreaUntilOpenedFromTheIcon) {

@@ -142,3 +142,33 @@ TEST(CURLHistory, RefreshThatFailsPartWayKeepsWhatItAppended) {
     EXPECT_EQ(hr, E_OUTOFMEMORY);
     EXPECT_EQ(Urls(history), (std::vector<std::string>{"http://a.example/", "http://b.example/"}));
 }
+
+// A refresh refills the items nobody else holds; one a caller holds keeps what it showed, and
+// the collection still lists the store's entries in order, with their own titles (an untitled
+// entry in the place of a titled one included), as it grows and shrinks.
+TEST(CURLHistory, RefreshLeavesHeldItemsAsTheyWereAndListsTheStoreInOrder) {
+    const std::string kNoTitle = "     (No Title Given)";
+    TempWorld w;
+    Seed(kThree);
+    CURLHistory history;
+    CURLHistory::ItemPtr held;
+    ASSERT_EQ(history.Item(2, held), S_OK);
+    ASSERT_EQ(history.DeleteURL("http://a.example/", 0), S_OK);
+    Seed({{"http://d.example/", "Delta"}, {"http://e.example/", "Echo"}});
+    ASSERT_EQ(history.Refresh("", 0), S_OK);
+    EXPECT_EQ(held->Url(), "http://b.example/");
+    EXPECT_EQ(held->Title(), kNoTitle);
+    EXPECT_EQ(Urls(history), (std::vector<std::string>{"http://b.example/", "http://c.example/",
+                                                       "http://d.example/", "http://e.example/"}));
+    std::vector<std::string> titles;
+    for (const auto& item : history.NewEnum())
+        titles.push_back(item->Title());
+    EXPECT_EQ(titles, (std::vector<std::string>{kNoTitle, "Gamma", "Delta", "Echo"}));
+    CURLHistory::ItemPtr first;
+    ASSERT_EQ(history.Item(1, first), S_OK);
+    EXPECT_NE(first, held) << "a held item is not handed out again as another entry";
+
+    ASSERT_EQ(history.Refresh("http://d", 0), S_OK);
+    EXPECT_EQ(Urls(history), (std::vector<std::string>{"http://d.example/"}));
+    EXPECT_EQ(held->Url(), "http://b.example/");
+}

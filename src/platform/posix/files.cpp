@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -124,6 +125,16 @@ std::vector<Entry> ReadFolder(const std::string& posix) {
     return out;
 }
 
+// True when a listed entry is a folder (never through a link). The entry's own type answers
+// on most file systems; only where it is unknown is the entry examined, and an entry gone since
+// the listing began counts as a folder, so it is left out.
+bool IsFolderEntry(int folderFd, const dirent& e) {
+    if (e.d_type != DT_UNKNOWN)
+        return e.d_type == DT_DIR;
+    struct stat st {};
+    return ::fstatat(folderFd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
+}
+
 // Removes `name` inside the open folder `parentFd`, a folder tree included, without leaving
 // the file system `device`. A mount point below stays, and with it the folders above it.
 bool RemoveTreeAt(int parentFd, const std::string& name, dev_t device, bool force) {
@@ -170,7 +181,24 @@ QList<uint> Folded(std::string_view text) {
         .toUcs4();
 }
 
-bool Match(const QList<uint>& name, const QList<uint>& pat) {
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// An ASCII text seen through case folding, which for ASCII only lowers A to Z; it lets the
+// common all-ASCII match run on the bytes without converting them.
+struct AsciiFolded {
+    std::string_view text;
+    qsizetype size() const { return static_cast<qsizetype>(text.size()); }
+    char operator[](qsizetype i) const { return FoldAscii(text[static_cast<std::size_t>(i)]); }
+};
+
+template <typename Text> bool Match(const Text& name, const Text& pat) {
     qsizetype n = 0, p = 0;
     // Iterative wildcard match with one remembered star: linear in practice, never exponential.
     qsizetype starP = -1, starN = 0;
@@ -214,6 +242,79 @@ bool PlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
+// One listed name with what the sort compares. Case-insensitive order is the order of the
+// case-folded UTF-16 texts; for ASCII names that is the order of their lowered bytes, which is
+// computed once per name instead of converting both names on every comparison.
+struct SortEntry {
+    std::string name;
+    std::string lowered; // the ASCII-lowered name, when `ascii`
+    QString text;        // the name as text, only when some name is not ASCII
+    bool ascii = true;
+};
+
+void SortWithoutCase(std::vector<std::string>& names) {
+    std::vector<SortEntry> entries;
+    entries.reserve(names.size());
+    bool allAscii = true;
+    for (std::string& name : names) {
+        SortEntry e;
+        e.ascii = IsAscii(name);
+        allAscii = allAscii && e.ascii;
+        if (e.ascii) {
+            e.lowered = name;
+            std::transform(e.lowered.begin(), e.lowered.end(), e.lowered.begin(), FoldAscii);
+        }
+        e.name = std::move(name);
+        entries.push_back(std::move(e));
+    }
+    if (!allAscii)
+        for (SortEntry& e : entries)
+            e.text = QString::fromStdString(e.name);
+    std::sort(entries.begin(), entries.end(), [](const SortEntry& a, const SortEntry& b) {
+        const int c = a.ascii && b.ascii ? a.lowered.compare(b.lowered)
+                                         : a.text.compare(b.text, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        names[i] = std::move(entries[i].name);
+}
+
+// The Windows names of a folder's entries that are not folders and match one of the patterns
+// (separated by ";"), in the file system's order. Hidden names (a leading dot) only when asked.
+std::vector<std::string> MatchingNames(const std::string& posixFolder, const std::string& pattern,
+                                       bool includeHidden) {
+    std::vector<std::string> patterns;
+    for (size_t start = 0; start <= pattern.size();) {
+        size_t end = pattern.find(';', start);
+        if (end == std::string::npos)
+            end = pattern.size();
+        if (end > start)
+            patterns.push_back(pattern.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<std::string> names;
+    const int fd = OpenFolderFd(posixFolder);
+    if (fd < 0)
+        return names;
+    DirPtr dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return names;
+    }
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string_view raw = e->d_name;
+        if (raw == "." || raw == ".." || (!includeHidden && raw.front() == '.'))
+            continue;
+        if (IsFolderEntry(::dirfd(dir.get()), *e))
+            continue;
+        std::string name = world::EncodeName(raw);
+        if (std::any_of(patterns.begin(), patterns.end(),
+                        [&](const std::string& p) { return MatchesPattern(name, p); }))
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
 FileService*& Current() {
     static PosixFileService posix;
     static FileService* current = &posix;
@@ -242,6 +343,8 @@ bool FileHandle::Close() {
 bool MatchesPattern(std::string_view name, std::string_view pattern) {
     if (pattern == "*.*" || pattern == "*")
         return true;
+    if (IsAscii(name) && IsAscii(pattern))
+        return Match(AsciiFolded{name}, AsciiFolded{pattern});
     return Match(Folded(name), Folded(pattern));
 }
 
@@ -327,30 +430,40 @@ bool PosixFileService::DeleteFileA(const std::string& path) {
 std::vector<std::string> PosixFileService::ListFiles(const std::string& folder,
                                                      const std::string& pattern,
                                                      bool includeHidden) {
-    std::vector<std::string> patterns;
-    for (size_t start = 0; start <= pattern.size();) {
-        size_t end = pattern.find(';', start);
-        if (end == std::string::npos)
-            end = pattern.size();
-        if (end > start)
-            patterns.push_back(pattern.substr(start, end - start));
-        start = end + 1;
-    }
-    std::vector<std::string> names;
-    for (const auto& e : ReadFolder(Posix(folder))) {
-        if (S_ISDIR(e.st.st_mode) || (!includeHidden && e.name[0] == '.'))
-            continue;
-        const std::string name = world::EncodeName(e.name);
-        if (std::any_of(patterns.begin(), patterns.end(),
-                        [&](const std::string& p) { return MatchesPattern(name, p); }))
-            names.push_back(name);
-    }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const int c =
-            QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::vector<std::string> names = MatchingNames(Posix(folder), pattern, includeHidden);
+    SortWithoutCase(names);
     return names;
+}
+
+std::size_t PosixFileService::CountFiles(const std::string& folder, const std::string& pattern,
+                                         bool includeHidden) {
+    return MatchingNames(Posix(folder), pattern, includeHidden).size();
+}
+
+bool PosixFileService::StampFolder(const std::string& folder, FolderStamp& stamp) {
+    // The folder is opened as the listing opens it, so the stamp is of the folder it would read.
+    const int fd = OpenFolderFd(Posix(folder));
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0;
+    ::close(fd);
+    timespec now{};
+    if (!ok || ::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return false;
+    const auto ns = [](const timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.modifiedNs = ns(st.st_mtim);
+    stamp.changedNs = ns(st.st_ctim);
+    // File systems take their times from a coarse clock that lags the real one by up to a tick
+    // (a few milliseconds). A change made after this moment gets a later time than one that is
+    // already 50 ms old, so only such a stamp proves that nothing changed since.
+    constexpr std::int64_t kClockSlackNs = 50'000'000;
+    stamp.settled = std::max(stamp.modifiedNs, stamp.changedNs) + kClockSlackNs < ns(now);
+    return true;
 }
 
 std::string PosixFileService::GetSpecialFolder(int which) {

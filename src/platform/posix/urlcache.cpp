@@ -73,6 +73,14 @@ struct Snapshot {
     }
 };
 
+// Bumped whenever a walk started now could return something else than one started before: a
+// store opened or re-read, an entry added, replaced or deleted by this process.
+std::atomic<std::uint64_t> g_changes{1};
+
+void NoteChange() {
+    g_changes.fetch_add(1, std::memory_order_relaxed);
+}
+
 // One open store file with its snapshot and the statements a walk, a commit and a delete use. A
 // walk holds the store it started on, so switching worlds never mixes two stores in one walk.
 struct Store {
@@ -106,6 +114,7 @@ struct Store {
         s.rows.clear();
         s.arena.clear();
         ++s.epoch;
+        NoteChange();
         all.Reset();
         while (all.Step()) {
             Row row;
@@ -167,6 +176,7 @@ std::shared_ptr<Store> CurrentStore() {
     store->file = file;
     store->folder = UrlCacheFolder();
     g_store = store;
+    NoteChange();
     return store;
 }
 
@@ -499,61 +509,137 @@ BOOL DeleteUrlCacheEntryA(const char* url) {
         }
         if (Row* row = store->snapshot.valid ? store->snapshot.Find(id) : nullptr)
             row->deleted = true;
+        NoteChange();
     }
     RemoveLocalFile(*store, localFile);
     SetLastError(ERROR_SUCCESS);
     return 1;
 }
 
+bool CountListedUrlCacheEntries(std::uint64_t& count) {
+    std::shared_ptr<Store> store = CurrentStore();
+    if (!store)
+        return false;
+    std::lock_guard lock(store->mutex);
+    Snapshot& s = store->snapshot;
+    store->version.Reset();
+    const bool versioned = store->version.Step();
+    const std::int64_t version = versioned ? store->version.Int(0) : -1;
+    store->version.Reset();
+    if (s.valid && versioned && version == s.dataVersion) {
+        // The snapshot is current: count from memory.
+        count = 0;
+        bool first = true;
+        for (const Row& row : s.rows) {
+            if (row.deleted)
+                continue;
+            count += first || (row.type & NORMAL_CACHE_ENTRY) ? 1 : 0;
+            first = false;
+        }
+        return true;
+    }
+    // Otherwise the store counts without handing out a single entry: the first entry always,
+    // every later one with the normal-entry bit.
+    sqlite::Statement q = store->db.Prepare(
+        "SELECT count(*) FROM entries WHERE (type & 1) != 0 OR id = (SELECT min(id) FROM entries)");
+    if (!q.Valid() || !q.Step())
+        return false;
+    count = static_cast<std::uint64_t>(q.Int(0));
+    return true;
+}
+
+bool UrlCacheChangeCount(std::uint64_t& count) {
+    std::shared_ptr<Store> store = CurrentStore();
+    if (!store)
+        return false;
+    std::lock_guard lock(store->mutex);
+    // Looking at the file's change counter re-reads the store if another program changed it,
+    // which counts as a change here.
+    if (!store->Refresh())
+        return false;
+    count = g_changes.load(std::memory_order_relaxed);
+    return true;
+}
+
 BOOL CommitUrlCacheEntryA(const char* url, const char* localFile, DWORD cacheEntryType) {
-    const std::string_view local = localFile ? localFile : "";
-    if (url == nullptr || *url == '\0' || !IsSafeLocalName(local)) {
+    if (url == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
+    }
+    return CommitUrlCacheEntries(
+        {UrlCacheAddition{url, localFile ? localFile : "", cacheEntryType}});
+}
+
+BOOL CommitUrlCacheEntries(const std::vector<UrlCacheAddition>& entries) {
+    for (const UrlCacheAddition& entry : entries) {
+        if (entry.url.empty() || entry.url.find('\0') != std::string::npos ||
+            !IsSafeLocalName(entry.localFile)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
     }
     std::shared_ptr<Store> store = CurrentStore();
     if (!store) {
         SetLastError(ERROR_OPEN_FAILED);
         return 0;
     }
-    const std::uint64_t size = LocalFileSize(*store, local);
+    std::vector<std::uint64_t> sizes;
+    sizes.reserve(entries.size());
+    for (const UrlCacheAddition& entry : entries)
+        sizes.push_back(LocalFileSize(*store, entry.localFile));
     FILETIME nowTime;
     GetSystemTimeAsFileTime(&nowTime);
     const auto now = static_cast<std::int64_t>(FileTimeToUint64(nowTime));
-    std::string oldLocal;
+    std::vector<std::string> oldLocals;
     {
         std::lock_guard lock(store->mutex);
         sqlite::Transaction tx(store->db);
-        store->find.Reset();
-        store->find.BindBlob(1, url);
-        const bool exists = store->find.Step();
-        const std::int64_t id = exists ? store->find.Int(0) : 0;
-        if (exists)
-            oldLocal = store->find.Blob(1);
-        store->find.Reset();
-        sqlite::Statement write =
-            exists ? store->db.Prepare("UPDATE entries SET type = ?2, local_file = ?3, size = ?4, "
-                                       "modified = ?5, accessed = ?5 WHERE id = ?1")
-                   : store->db.Prepare("INSERT INTO entries(url, type, local_file, size, "
-                                       "modified, accessed) VALUES(?1, ?2, ?3, ?4, ?5, ?5)");
-        if (exists)
-            write.Bind(1, id);
-        else
-            write.BindBlob(1, url);
-        write.Bind(2, cacheEntryType)
-            .BindBlob(3, local)
-            .Bind(4, static_cast<std::int64_t>(size))
-            .Bind(5, now);
-        if (!tx.Active() || !write.Run() || !tx.Commit()) {
+        sqlite::Statement update =
+            store->db.Prepare("UPDATE entries SET type = ?2, local_file = ?3, size = ?4, "
+                              "modified = ?5, accessed = ?5 WHERE id = ?1");
+        sqlite::Statement insert = store->db.Prepare("INSERT INTO entries(url, type, local_file, "
+                                                     "size, modified, accessed) VALUES(?1, ?2, "
+                                                     "?3, ?4, ?5, ?5)");
+        bool ok = tx.Active();
+        std::vector<std::int64_t> ids;
+        ids.reserve(entries.size());
+        for (std::size_t i = 0; ok && i < entries.size(); ++i) {
+            const UrlCacheAddition& entry = entries[i];
+            store->find.Reset();
+            store->find.BindBlob(1, entry.url);
+            const bool exists = store->find.Step();
+            const std::int64_t id = exists ? store->find.Int(0) : 0;
+            if (exists)
+                oldLocals.push_back(store->find.Blob(1));
+            store->find.Reset();
+            sqlite::Statement& write = exists ? update : insert;
+            write.Reset();
+            if (exists)
+                write.Bind(1, id);
+            else
+                write.BindBlob(1, entry.url);
+            write.Bind(2, entry.type)
+                .BindBlob(3, entry.localFile)
+                .Bind(4, static_cast<std::int64_t>(sizes[i]))
+                .Bind(5, now);
+            ok = write.Run();
+            ids.push_back(exists ? id : sqlite3_last_insert_rowid(store->db.Handle()));
+            if (exists && oldLocals.back() == entry.localFile)
+                oldLocals.pop_back(); // the entry still uses its file
+        }
+        if (!ok || !tx.Commit()) {
             store->broken = true;
             SetLastError(ERROR_READ_FAULT);
             return 0;
         }
-        PatchSnapshot(store->snapshot, exists ? id : sqlite3_last_insert_rowid(store->db.Handle()),
-                      url, cacheEntryType, local, size, now);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            PatchSnapshot(store->snapshot, ids[i], entries[i].url, entries[i].type,
+                          entries[i].localFile, sizes[i], now);
+        NoteChange();
     }
-    if (!oldLocal.empty() && oldLocal != local)
-        RemoveLocalFile(*store, oldLocal);
+    for (const std::string& oldLocal : oldLocals)
+        if (!oldLocal.empty())
+            RemoveLocalFile(*store, oldLocal);
     SetLastError(ERROR_SUCCESS);
     return 1;
 }

@@ -103,6 +103,9 @@ struct IUrlHistoryStg2::Impl {
     std::mutex mutex;
     sqlite::Database db;
     sqlite::Statement page;
+    // The same page without a filter: comparing every URL with an empty prefix costs as much as
+    // reading it.
+    sqlite::Statement pageAll;
 };
 
 struct IEnumSTATURL::Impl {
@@ -121,6 +124,7 @@ struct IEnumSTATURL::Impl {
     std::vector<Row> rows;
     std::string arena;
     std::size_t next = 0;
+    std::size_t bytesPerRow = 0; // of the last page, to size the next one's arena at once
 
     void Restart() {
         lastId = 0;
@@ -153,10 +157,17 @@ struct IEnumSTATURL::Impl {
         arena.clear();
         next = 0;
         generation = g_generation.load(std::memory_order_relaxed);
+        // Pages grow fourfold; sizing them from the last one saves growing them row by row.
+        const auto expected = static_cast<std::size_t>(pageSize);
+        ids.reserve(expected);
+        rows.reserve(expected);
+        arena.reserve(bytesPerRow * expected);
         std::lock_guard lock(store->mutex);
-        sqlite::Statement& q = store->page;
+        sqlite::Statement& q = prefix.empty() ? store->pageAll : store->page;
         q.Reset();
-        q.Bind(1, lastId).BindBlob(2, prefix).Bind(3, pageSize);
+        q.Bind(1, lastId).Bind(3, pageSize);
+        if (!prefix.empty())
+            q.BindBlob(2, prefix);
         while (q.Step()) {
             Row row;
             ids.push_back(q.Int(0));
@@ -173,6 +184,8 @@ struct IEnumSTATURL::Impl {
         }
         const bool ok = q.LastCode() == SQLITE_DONE;
         q.Reset();
+        if (!rows.empty())
+            bytesPerRow = arena.size() / rows.size() + 1;
         pageSize = std::min(pageSize * 4, kLargestPage);
         return ok ? S_OK : E_FAIL;
     }
@@ -250,7 +263,9 @@ HRESULT IUrlHistoryStg2::Create(std::unique_ptr<IUrlHistoryStg2>& store) {
         return E_FAIL;
     impl->page = impl->db.Prepare("SELECT id, url, title, visited FROM urls WHERE id > ?1 AND "
                                   "substr(url, 1, length(?2)) = ?2 ORDER BY id LIMIT ?3");
-    if (!impl->page.Valid())
+    impl->pageAll = impl->db.Prepare(
+        "SELECT id, url, title, visited FROM urls WHERE id > ?1 ORDER BY id LIMIT ?3");
+    if (!impl->page.Valid() || !impl->pageAll.Valid())
         return E_FAIL;
     store.reset(new IUrlHistoryStg2(std::move(impl)));
     return S_OK;
@@ -289,17 +304,33 @@ HRESULT IUrlHistoryStg2::FlushErased() {
 }
 
 HRESULT IUrlHistoryStg2::AddUrl(std::string_view url, std::string_view title, DWORD /*flags*/) {
-    if (url.empty() || HasNul(url) || HasNul(title))
-        return E_INVALIDARG;
+    return AddUrls({Visit{std::string(url), std::string(title)}});
+}
+
+HRESULT IUrlHistoryStg2::AddUrls(const std::vector<Visit>& visits) {
+    for (const Visit& visit : visits)
+        if (visit.url.empty() || HasNul(visit.url) || HasNul(visit.title))
+            return E_INVALIDARG;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     std::lock_guard lock(impl_->mutex);
+    // One transaction for the whole batch: a seeded world of many thousand visits is written in
+    // one commit, and a failure part-way leaves the store as it was.
+    sqlite::Transaction tx(impl_->db);
     sqlite::Statement add = impl_->db.Prepare(
         "INSERT INTO urls(url, title, visited) VALUES(?1, ?2, ?3) "
         "ON CONFLICT(url) DO UPDATE SET title = excluded.title, visited = excluded.visited");
-    add.BindBlob(1, url).BindBlob(2, title).Bind(3,
-                                                 static_cast<std::int64_t>(FileTimeToUint64(now)));
-    if (!add.Run())
+    if (!tx.Active() || !add.Valid())
+        return E_FAIL;
+    for (const Visit& visit : visits) {
+        add.Reset();
+        add.BindBlob(1, visit.url)
+            .BindBlob(2, visit.title)
+            .Bind(3, static_cast<std::int64_t>(FileTimeToUint64(now)));
+        if (!add.Run())
+            return E_FAIL;
+    }
+    if (!tx.Commit())
         return E_FAIL;
     g_generation.fetch_add(1, std::memory_order_relaxed);
     return S_OK;

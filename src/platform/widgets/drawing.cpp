@@ -9,13 +9,16 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cwchar>
 #include <map>
 #include <mutex>
 
@@ -554,7 +557,13 @@ void PaintRun(Canvas& dc, const Brush& brush, int x0, int y, int x1) {
     case Brush::Kind::Null:
         return;
     case Brush::Kind::Solid:
-        std::fill(row + x0, row + x1, PixelOf(brush.color));
+        // A run of one 32-bit word: the C library's wide-character fill writes it with vector
+        // stores, where a plain loop writes one pixel at a time.
+        static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+        if (x1 > x0)
+            std::wmemset(reinterpret_cast<wchar_t*>(row + x0),
+                         static_cast<wchar_t>(PixelOf(brush.color)),
+                         static_cast<std::size_t>(x1 - x0));
         return;
     case Brush::Kind::Hatch: {
         const std::uint8_t bits = HatchBits(brush.hatch)[y & 7];
@@ -1231,6 +1240,70 @@ TextFont ResolveTextFont(const QFont& requested) {
     return out;
 }
 
+/// The glyphs of one line of text exactly as QPainter::drawText would shape them, placed
+/// relative to the baseline's start.
+QList<QGlyphRun> ShapeLine(const QString& text, const QFont& font, QPaintDevice* device) {
+    QTextLayout layout(text, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(QGuiApplication::layoutDirection());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    if (!line.isValid())
+        return {};
+    QList<QGlyphRun> runs = layout.glyphRuns();
+    const qreal ascent = line.ascent();
+    for (QGlyphRun& run : runs) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& at : positions)
+            at.ry() -= ascent;
+        run.setPositions(positions);
+    }
+    return runs;
+}
+
+/// A text laid out for drawing: its lines and, once drawn, each line's glyphs.
+struct CachedLayout {
+    QFont font;
+    std::string text;
+    int maxWidth = 0;
+    unsigned format = 0;
+    std::vector<Line> lines;
+    std::vector<QList<QGlyphRun>> glyphs; // per line; empty until the text is first drawn
+};
+
+/// The layouts of the texts laid out last. Controls draw the same caption in the same box over
+/// and over (a button measures it, then draws it once or twice per paint); laying it out means
+/// shaping every word, and drawing it shaping it again, so the last few layouts are kept with
+/// their glyphs, keyed by everything they depend on.
+CachedLayout& LayoutOf(const QFontMetrics& fm, const QFont& font, const std::string& s,
+                       int maxWidth, unsigned format) {
+    constexpr std::size_t kKept = 8;
+    thread_local std::array<CachedLayout, kKept> kept;
+    thread_local std::size_t used = 0, next = 0;
+    const unsigned shape = format & (DT_WORDBREAK | DT_SINGLELINE);
+    // The width only matters where lines break between words.
+    const bool breaks = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE);
+    const int width = breaks ? maxWidth : 0;
+    for (std::size_t i = 0; i < used; ++i) {
+        CachedLayout& l = kept[i];
+        if (l.maxWidth == width && l.format == shape && l.text == s && l.font == font)
+            return l;
+    }
+    CachedLayout& slot = kept[next];
+    next = (next + 1) % kKept;
+    used = std::max(used, next == 0 ? kKept : next);
+    slot.font = font;
+    slot.text = s;
+    slot.maxWidth = width;
+    slot.format = shape;
+    slot.lines = LayoutLines(fm, s, maxWidth, format);
+    slot.glyphs.clear();
+    return slot;
+}
+
 /// Draws (or measures) text; the shared body of DrawTextA and DrawStateA.
 int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool draw) {
     const PrefixText shown =
@@ -1246,7 +1319,8 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
     const TextFont tf = ResolveTextFont(dc.CurrentFont());
     const QFontMetrics fm(tf.font);
     const int lineHeight = fm.height();
-    const std::vector<Line> lines = LayoutLines(fm, s, r.Width(), format);
+    CachedLayout& layout = LayoutOf(fm, tf.font, s, r.Width(), format);
+    const std::vector<Line>& lines = layout.lines;
     const int height = lineHeight * static_cast<int>(lines.size());
     int widest = 0;
     for (const Line& l : lines)
@@ -1276,7 +1350,18 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
     if (clip.isEmpty())
         return height;
     p.setClipRegion(clip);
-    for (const Line& line : lines) {
+    // Decorated fonts keep the painter's own text drawing, which places the lines itself.
+    const bool shaped = !tf.font.underline() && !tf.font.strikeOut() && !tf.font.overline();
+    if (shaped && layout.glyphs.size() != lines.size()) {
+        layout.glyphs.clear();
+        for (const Line& line : lines)
+            layout.glyphs.push_back(ShapeLine(
+                ToQString(std::string_view(s).substr(static_cast<std::size_t>(line.begin),
+                                                     static_cast<std::size_t>(line.end - line.begin))),
+                tf.font, &dc.Image()));
+    }
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const Line& line = lines[n];
         int x = r.left;
         if (format & DT_CENTER)
             x = r.left + (r.Width() - line.width) / 2;
@@ -1285,12 +1370,20 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
         if (dc.BkMode() == OPAQUE)
             p.fillRect(QRect(x, y, line.width, lineHeight), dc.BkColor().ToQColor());
         if (!(format & DT_PREFIXONLY)) {
-            const std::string_view part =
-                std::string_view(s).substr(static_cast<std::size_t>(line.begin),
-                                           static_cast<std::size_t>(line.end - line.begin));
-            p.drawText(x, y + fm.ascent(), ToQString(part));
+            const auto drawAt = [&](int left) {
+                const QPointF baseline(left, y + fm.ascent());
+                if (shaped) {
+                    for (const QGlyphRun& run : layout.glyphs[n])
+                        p.drawGlyphRun(baseline, run);
+                    return;
+                }
+                p.drawText(baseline, ToQString(std::string_view(s).substr(
+                                         static_cast<std::size_t>(line.begin),
+                                         static_cast<std::size_t>(line.end - line.begin))));
+            };
+            drawAt(x);
             if (tf.overstrike)
-                p.drawText(x + 1, y + fm.ascent(), ToQString(part));
+                drawAt(x + 1);
         }
         if (shown.underline >= line.begin && shown.underline < line.end &&
             !(format & DT_HIDEPREFIX)) {

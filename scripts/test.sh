@@ -6,6 +6,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 bash scripts/setup.sh || exit 1
+# shellcheck source=scripts/compiler-cache.sh
+. scripts/compiler-cache.sh
 
 declare -a summary=()
 failed=0
@@ -30,7 +32,7 @@ normal_tests() {
 # shellcheck disable=SC2317
 sanitizer_tests() {
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
-    -DCORVANE_BENCH=OFF >/dev/null &&
+    -DCORVANE_BENCH=OFF "${cache_flags[@]}" >/dev/null &&
     cmake --build build-asan &&
     ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j2 --timeout 600
 }

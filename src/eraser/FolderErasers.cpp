@@ -165,13 +165,26 @@ EraseReport FolderErasers::CleanTempFolder() {
     return report;
 }
 
+EraseReport RunRegistryEraser(const std::function<void()>& eraser) {
+    const unsigned long before = platform::RegFailedWriteCount();
+    eraser();
+    EraseReport report;
+    if (const unsigned long refused = platform::RegFailedWriteCount() - before; refused > 0)
+        report.Failures.push_back(std::to_string(refused) +
+                                  (refused == 1 ? " registry change" : " registry changes") +
+                                  " could not be written: the hive refused it");
+    return report;
+}
+
 EraseReport FolderErasers::EraseAll() {
     EraseReport report = EraseHistory();
-    registry_.CleanFindMRU();
-    registry_.CleanMediaPlayerMRU();
-    registry_.CleanPaintMRU();
-    registry_.CleanRecentDocs();
-    registry_.CleanRunMRU();
+    report.Add(RunRegistryEraser([this] {
+        registry_.CleanFindMRU();
+        registry_.CleanMediaPlayerMRU();
+        registry_.CleanPaintMRU();
+        registry_.CleanRecentDocs();
+        registry_.CleanRunMRU();
+    }));
     report.Add(CleanTempFolder());
     return report;
 }

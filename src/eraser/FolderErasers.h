@@ -61,6 +61,10 @@ struct EraseReport {
     void Add(const EraseReport& other);
 };
 
+/// Runs registry erasers, which report nothing themselves, and says how many changes the hive
+/// refused to write meanwhile (a read-only or damaged hive).
+EraseReport RunRegistryEraser(const std::function<void()>& eraser);
+
 /// The folders the erasers work in (Windows paths; empty when the value is missing).
 struct BrowserFolders {
     std::string HistoryFolder;

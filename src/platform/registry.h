@@ -104,6 +104,9 @@ LONG RegDeleteValueA(HKEY key, const char* name);
 /// it empties `key` itself (its subkeys and values), as the Win32 call of this name does.
 LONG RegDeleteTreeA(HKEY key, const char* subKey);
 
+/// How many writes the hive has refused since the program started (read-only or damaged file).
+unsigned long RegFailedWriteCount();
+
 /// Closes a key opened by RegOpenKeyA or RegCreateKeyA. Closing a root is harmless.
 LONG RegCloseKey(HKEY key);
 

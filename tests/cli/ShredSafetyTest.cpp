@@ -153,5 +153,38 @@ TEST(EraseFaults, ErasingHistoryFromReadOnlyStoresFailsWithALinePerStep) {
     EXPECT_EQ(RunCorvanectl({"history", "list"}).out, before);
 }
 
+// A hive nobody may write: the list erasers change nothing, and each erase says so and fails,
+// while a writable hive still erases and succeeds.
+TEST(EraseFaults, ListErasersOnAHiveThatRefusesWritesFailWithALine) {
+    testing::Unprivileged nobody;
+    if (const std::string why = nobody.Unavailable(); !why.empty())
+        GTEST_SKIP() << why;
+    TempWorld world;
+    ASSERT_EQ(RunCorvanectl({"seed", "demo"}).exitCode, 0);
+    const std::string runKey =
+        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
+    const std::string before = RunCorvanectl({"reg", "query", runKey}).out;
+    ASSERT_NE(before.find("MRUList"), std::string::npos) << before;
+    // The world is nobody's, but the hive stays root's: nobody may read it and write nothing.
+    ::chmod(world.Root().c_str(), 0755);
+    for (const auto& entry : fs::recursive_directory_iterator(world.Prefix()))
+        if (entry.is_directory())
+            ASSERT_EQ(::chown(entry.path().c_str(), nobody.Uid(), nobody.Gid()), 0);
+        else
+            ::chmod(entry.path().c_str(), 0644);
+    ASSERT_EQ(::chown(world.Prefix().c_str(), nobody.Uid(), nobody.Gid()), 0);
+    for (const std::string eraser : {"run", "typed"}) {
+        SCOPED_TRACE(eraser);
+        const auto r = nobody.Run({"--prefix", world.Prefix().string(), "erase", eraser});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_NE(r.err.find("could not be written"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(RunCorvanectl({"reg", "query", runKey}).out, before);
+    const auto r = RunCorvanectl({"erase", "run"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(RunCorvanectl({"reg", "query", runKey}).out.find("MRUList\tsz\ta"),
+              std::string::npos);
+}
+
 } // namespace
 } // namespace corvane

@@ -4,6 +4,7 @@
 #include "platform/sqlitedb.h"
 #include "platform/world.h"
 
+#include <atomic>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -138,6 +139,16 @@ bool KeyExists(Hive& h, std::int64_t id) {
     return st.Step();
 }
 
+// Writes the hive refused (a read-only or damaged file), counted so that a caller that ignores
+// each call's status, as the list erasers do, can still tell afterwards that a change was lost.
+std::atomic<unsigned long> g_failedWrites{0};
+
+LONG CountedWrite(LONG rc) {
+    if (rc == ERROR_CANTWRITE || rc == ERROR_BADDB)
+        ++g_failedWrites;
+    return rc;
+}
+
 // The key id a handle stands for; ERROR_INVALID_HANDLE for what is not an open key.
 LONG Resolve(Hive& h, HKEY key, std::int64_t& id) {
     if (key == HKEY_CURRENT_USER) {
@@ -157,7 +168,7 @@ LONG Begin(Hive& h, HKEY key, bool writing, std::int64_t& id) {
     if (IsPredefinedRoot(key) && key != HKEY_CURRENT_USER)
         return writing ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     if (!Connect(h))
-        return ERROR_BADDB;
+        return writing ? CountedWrite(ERROR_BADDB) : ERROR_BADDB;
     return Resolve(h, key, id);
 }
 
@@ -180,14 +191,14 @@ HKEY NewHandle(Hive& h, std::int64_t id) {
 // Runs a write either inside the process's open RegTransaction or as a transaction of its own.
 template <class Body> LONG Write(Hive& h, Body&& body) {
     if (h.batch)
-        return body();
+        return CountedWrite(body());
     sqlite::Transaction t(*h.db);
     if (!t.Active())
-        return ERROR_CANTWRITE;
+        return CountedWrite(ERROR_CANTWRITE);
     const LONG rc = body();
     if (rc != ERROR_SUCCESS)
-        return rc; // rolled back by the transaction's destructor
-    return t.Commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+        return CountedWrite(rc); // rolled back by the transaction's destructor
+    return CountedWrite(t.Commit() ? ERROR_SUCCESS : ERROR_CANTWRITE);
 }
 
 std::string ValueName(const char* name) {
@@ -365,6 +376,10 @@ LONG RegDeleteTreeA(HKEY key, const char* subKey) {
         keys.Bind(1, id).Bind(2, parts.empty() ? 0 : 1);
         return vals.Run() && keys.Run() ? ERROR_SUCCESS : ERROR_CANTWRITE;
     });
+}
+
+unsigned long RegFailedWriteCount() {
+    return g_failedWrites.load();
 }
 
 LONG RegCloseKey(HKEY key) {

@@ -182,8 +182,7 @@ TEST(EraseFaults, ListErasersOnAHiveThatRefusesWritesFailWithALine) {
     EXPECT_EQ(RunCorvanectl({"reg", "query", runKey}).out, before);
     const auto r = RunCorvanectl({"erase", "run"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(RunCorvanectl({"reg", "query", runKey}).out.find("MRUList\tsz\ta"),
-              std::string::npos);
+    EXPECT_EQ(RunCorvanectl({"reg", "query", runKey}).out.find("MRUList"), std::string::npos);
 }
 
 } // namespace

@@ -97,6 +97,17 @@ struct DirCloser {
 };
 using DirPtr = std::unique_ptr<DIR, DirCloser>;
 
+// A directory stream over an open folder descriptor, which it takes over; empty (and the
+// descriptor closed) when there is none.
+DirPtr StreamOf(int fd) {
+    if (fd < 0)
+        return nullptr;
+    DirPtr dir(::fdopendir(fd));
+    if (!dir)
+        ::close(fd);
+    return dir;
+}
+
 // Lists a folder: every entry with its lstat facts, in the file system's order.
 struct Entry {
     std::string name;
@@ -106,13 +117,9 @@ struct Entry {
 std::vector<Entry> ReadFolder(const std::string& posix) {
     std::vector<Entry> out;
     const int fd = OpenFolderFd(posix);
-    if (fd < 0)
+    DirPtr dir = StreamOf(fd);
+    if (!dir)
         return out;
-    DirPtr dir(::fdopendir(fd));
-    if (!dir) {
-        ::close(fd);
-        return out;
-    }
     while (const dirent* e = ::readdir(dir.get())) {
         const std::string name = e->d_name;
         if (name == "." || name == "..")
@@ -147,11 +154,9 @@ bool RemoveTreeAt(int parentFd, const std::string& name, dev_t device, bool forc
         ::close(fd);
         return false;
     }
-    DirPtr dir(::fdopendir(fd));
-    if (!dir) {
-        ::close(fd);
+    DirPtr dir = StreamOf(fd);
+    if (!dir)
         return false;
-    }
     bool ok = true;
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(dir.get())) {
@@ -294,13 +299,9 @@ std::vector<std::string> MatchingNames(const std::string& posixFolder, const std
     }
     std::vector<std::string> names;
     const int fd = OpenFolderFd(posixFolder);
-    if (fd < 0)
+    DirPtr dir = StreamOf(fd);
+    if (!dir)
         return names;
-    DirPtr dir(::fdopendir(fd));
-    if (!dir) {
-        ::close(fd);
-        return names;
-    }
     while (const dirent* e = ::readdir(dir.get())) {
         const std::string_view raw = e->d_name;
         if (raw == "." || raw == ".." || (!includeHidden && raw.front() == '.'))
@@ -607,13 +608,9 @@ std::vector<std::string> PosixFileService::NamesIn(const FileHandle& folder) {
     const int fd = folder.IsOpen()
                        ? ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                        : -1;
-    if (fd < 0)
+    DirPtr dir = StreamOf(fd);
+    if (!dir)
         return names;
-    DirPtr dir(::fdopendir(fd));
-    if (!dir) {
-        ::close(fd);
-        return names;
-    }
     while (const dirent* e = ::readdir(dir.get())) {
         const std::string name = e->d_name;
         if (name != "." && name != "..")

@@ -3,8 +3,8 @@
 // on a real display under a window manager.
 
 #include "controls/TopLevel.h"
-#include "platform/widgets/drawing.h"
 #include "platform/messageloop.h"
+#include "platform/widgets/drawing.h"
 #include "support/RunUntil.h"
 
 #include <QApplication>
@@ -61,9 +61,17 @@ SeenBox ShowBox(const platform::MessageBoxRequest& request) {
         if (box == nullptr || !box->isVisible())
             return;
         poll.stop();
-        // A window manager may place the box a moment after it is mapped.
-        QTest::qWait(200);
-        seen.frame = box->frameGeometry();
+        // A window manager places and frames the box some time after it is mapped, later still
+        // on a loaded machine: read the frame once it has stayed put for a while.
+        QRect frame = box->frameGeometry();
+        int steady = 0;
+        for (int waited = 0; waited < 5000 && steady < 300; waited += 50) {
+            QTest::qWait(50);
+            const QRect now = box->frameGeometry();
+            steady = now == frame ? steady + 50 : 0;
+            frame = now;
+        }
+        seen.frame = frame;
         seen.icon =
             box->iconPixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         seen.style = box->style()->name();

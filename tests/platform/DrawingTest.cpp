@@ -194,6 +194,57 @@ TEST(DrawingEllipse, DegenerateBoxesDrawNothingAndTheOutlineRingsTheFill) {
     EXPECT_GT(Count(dc, kBlue), 0);
 }
 
+TEST(DrawingEllipse, EverySizeIsSymmetricConvexAndTouchesItsBoxFromInside) {
+    // The shape must be right for any box a control may ask for, not only for a few known
+    // sizes: mirror symmetric in both axes, one run per row, rows widening towards the middle,
+    // inside the box and reaching each of its sides.
+    constexpr int kMargin = 2;
+    for (int w = 1; w <= 64; ++w)
+        for (int h = 1; h <= 64; ++h) {
+            if (w == 1 && h == 1)
+                continue; // a single pixel draws nothing
+            Canvas dc(w + 2 * kMargin, h + 2 * kMargin, kWhite);
+            dc.SelectPen(CreatePen(PS_SOLID, 1, kRed));
+            dc.SelectBrush(CreateSolidBrush(kBlue));
+            Ellipse(dc, kMargin, kMargin, kMargin + w, kMargin + h);
+            const std::string size = std::to_string(w) + "x" + std::to_string(h);
+            int prevWidth = 0, widest = 0;
+            for (int y = 0; y < dc.Height(); ++y) {
+                int first = -1, last = -1, count = 0;
+                for (int x = 0; x < dc.Width(); ++x) {
+                    const Color c = GetPixel(dc, x, y);
+                    ASSERT_EQ(c, GetPixel(dc, dc.Width() - 1 - x, y))
+                        << size << " " << x << "," << y;
+                    ASSERT_EQ(c, GetPixel(dc, x, dc.Height() - 1 - y))
+                        << size << " " << x << "," << y;
+                    if (c == kWhite)
+                        continue;
+                    first = first < 0 ? x : first;
+                    last = x;
+                    ++count;
+                }
+                const bool inBox = y >= kMargin && y < kMargin + h;
+                ASSERT_EQ(count > 0, inBox) << size << " row " << y;
+                if (count == 0)
+                    continue;
+                ASSERT_EQ(count, last - first + 1) << size << " row " << y << " has a gap";
+                ASSERT_GE(first, kMargin) << size << " row " << y;
+                // Rows widen until the middle and narrow after it.
+                if (y < kMargin + h / 2) {
+                    ASSERT_GE(count, prevWidth) << size << " row " << y;
+                }
+                prevWidth = count;
+                widest = std::max(widest, count);
+            }
+            EXPECT_EQ(widest, w) << size;
+            // The fill never reaches the box's border: the pen rings it.
+            for (const int x : {kMargin, kMargin + w - 1}) {
+                for (int y = 0; y < dc.Height(); ++y)
+                    ASSERT_NE(GetPixel(dc, x, y), kBlue) << size << " " << x << "," << y;
+            }
+        }
+}
+
 TEST(DrawingLine, SamePixelsInEitherDirectionAndWidePensCoverTheirEnds) {
     // Drawn both ways, a line covers the same pixels apart from its first and last point.
     for (int x1 = 0; x1 <= 8; ++x1)

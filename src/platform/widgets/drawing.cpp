@@ -279,44 +279,53 @@ namespace {
 /// One horizontal run per row of a shape: x0 inclusive, x1 exclusive (x0 >= x1: empty row).
 using Spans = std::vector<std::pair<int, int>>;
 
-/// The spans of the ellipse that fills a w x h box, relative to its left edge, one per row.
-/// The rows are those a midpoint ellipse walk gives: where the outline is flatter than 45 degrees
-/// a row reaches as far as the ellipse does half a row nearer the centre, and where it is steeper
-/// the row ends at the pixel nearest to the outline. An even extent has no centre pixel: its
-/// semi-axis is a quarter pixel shorter and its tests lean a quarter pixel further inward, which
-/// is what keeps the shape the same as GDI's for even and odd boxes alike.
+/// Calls fn(x, y) for the outline pixels of the ellipse inscribed in the pixel box [0, w) x
+/// [0, h), over the quarter from the right end of the middle row to the middle of the bottom row,
+/// in that order. The walk keeps an exact integer error term of the implicit ellipse equation
+/// (scaled so that even and odd extents share it) and steps inward in x, down in y, or both, by
+/// the sign of the doubled error; the other quarters are its mirror images about the box's centre
+/// lines x = (w - 1) / 2 and y = (h - 1) / 2. A very narrow box gets its tips from the second
+/// loop, which the first one stops short of when the curve is nearly a vertical line.
+template <typename Fn> void WalkEllipseQuarter(int w, int h, Fn&& fn) {
+    if (w <= 0 || h <= 0)
+        return;
+    const std::int64_t a = w - 1, b = h - 1, b1 = b & 1;
+    std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a;
+    std::int64_t err = dx + dy + b1 * a * a;
+    const std::int64_t stepX = 8 * b * b, stepY = 8 * a * a;
+    int x = w - 1, y = static_cast<int>((b + 1) / 2);
+    int left = 0; // the mirror image of x, to know when the two halves meet
+    do {
+        fn(x, y);
+        const std::int64_t e2 = 2 * err;
+        if (e2 <= dy) {
+            ++y;
+            dy += stepY;
+            err += dy;
+        }
+        if (e2 >= dx || 2 * err > dy) {
+            --x;
+            ++left;
+            dx += stepX;
+            err += dx;
+        }
+    } while (left <= x);
+    for (int tip = y; tip <= b; ++tip)
+        fn(x + 1, tip);
+}
+
+/// The spans of the ellipse that fills a w x h box, relative to its left edge, one per row: each
+/// row runs between the outline pixels the quarter walk puts on it and their mirror images.
 Spans EllipseSpans(int w, int h) {
     Spans spans(static_cast<std::size_t>(std::max(h, 0)), {0, 0});
-    if (w <= 0 || h <= 0)
-        return spans;
-    const double halfW = (w - 1) / 2.0, halfH = (h - 1) / 2.0;
-    const bool evenW = w % 2 == 0, evenH = h % 2 == 0;
-    const double a = halfW - (evenW ? 0.25 : 0.0), b = halfH - (evenH ? 0.25 : 0.0);
-    const double steepSlack = evenW ? 0.75 : 0.5, flatSlack = evenH ? 0.75 : 0.5;
-    const double firstDx = evenW ? 0.5 : 0.0; // the offset of the innermost column
-    for (int y = 0; y < h; ++y) {
-        double reach = halfW; // the outermost column offset the row takes
-        if (a > 0 && b > 0) {
-            const double dy = std::abs(y - halfH);
-            const bool flat = dy >= b * b / std::sqrt(a * a + b * b);
-            reach = firstDx;
-            for (double dx = firstDx + 1; dx <= halfW; dx += 1) {
-                bool inside = false;
-                if (flat) {
-                    const double ey = (dy - flatSlack) / b;
-                    inside = (dx / a) * (dx / a) + ey * ey <= 1.0;
-                } else {
-                    const double q = 1.0 - (dy / b) * (dy / b);
-                    inside = dx <= a * std::sqrt(std::max(0.0, q)) + steepSlack;
-                }
-                if (!inside)
-                    break;
-                reach = dx;
-            }
+    WalkEllipseQuarter(w, h, [&](int x, int y) {
+        const int inset = w - 1 - x;
+        for (const int row : {y, h - 1 - y}) {
+            auto& span = spans[static_cast<std::size_t>(row)];
+            if (span.second <= span.first || inset < span.first)
+                span = {inset, w - inset};
         }
-        const int inset = static_cast<int>(std::lround(halfW - reach));
-        spans[static_cast<std::size_t>(y)] = {inset, w - inset};
-    }
+    });
     return spans;
 }
 
@@ -1355,10 +1364,10 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
     if (shaped && layout.glyphs.size() != lines.size()) {
         layout.glyphs.clear();
         for (const Line& line : lines)
-            layout.glyphs.push_back(ShapeLine(
-                ToQString(std::string_view(s).substr(static_cast<std::size_t>(line.begin),
-                                                     static_cast<std::size_t>(line.end - line.begin))),
-                tf.font, &dc.Image()));
+            layout.glyphs.push_back(ShapeLine(ToQString(std::string_view(s).substr(
+                                                  static_cast<std::size_t>(line.begin),
+                                                  static_cast<std::size_t>(line.end - line.begin))),
+                                              tf.font, &dc.Image()));
     }
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const Line& line = lines[n];

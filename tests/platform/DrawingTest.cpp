@@ -141,35 +141,41 @@ TEST(DrawingPixel, SetAndGetClipped) {
 }
 
 TEST(DrawingEllipse, InsideFramePenStaysInsideAndSolidPenStraddlesTheOutline) {
-    Canvas dc(21, 11, kWhite);
-    dc.SelectPen(CreatePen(PS_INSIDEFRAME, 2, kRed));
-    dc.SelectBrush(CreateSolidBrush(kBlue));
-    Ellipse(dc, 0, 0, 21, 11);
-    EXPECT_EQ(GetPixel(dc, 0, 0), kWhite); // corners stay outside
-    EXPECT_EQ(GetPixel(dc, 20, 10), kWhite);
-    EXPECT_EQ(GetPixel(dc, 0, 5), kRed); // two pixels of pen at the left and right
-    EXPECT_EQ(GetPixel(dc, 1, 5), kRed);
-    EXPECT_EQ(GetPixel(dc, 2, 5), kBlue);
-    EXPECT_EQ(GetPixel(dc, 20, 5), kRed);
-    EXPECT_EQ(GetPixel(dc, 19, 5), kRed);
-    EXPECT_EQ(GetPixel(dc, 10, 0), kRed);
-    EXPECT_EQ(GetPixel(dc, 10, 1), kRed);
-    EXPECT_EQ(GetPixel(dc, 10, 2), kBlue);
-    EXPECT_EQ(GetPixel(dc, 10, 10), kRed);
-    // An odd box gives a symmetric shape.
-    for (int y = 0; y < 11; ++y)
-        for (int x = 0; x < 21; ++x)
-            ASSERT_EQ(GetPixel(dc, x, y), GetPixel(dc, 20 - x, 10 - y)) << x << "," << y;
-
-    // The same pen as PS_SOLID is centred on the outline: it reaches one pixel outside the box.
-    Canvas wide(23, 13, kWhite);
-    wide.SelectPen(CreatePen(PS_SOLID, 2, kRed));
-    wide.SelectBrush(CreateSolidBrush(kBlue));
-    Ellipse(wide, 1, 1, 22, 12);
-    EXPECT_EQ(GetPixel(wide, 0, 6), kRed);
-    EXPECT_EQ(GetPixel(wide, 11, 0), kRed);
-    EXPECT_EQ(GetPixel(wide, 1, 6), kRed);
-    EXPECT_EQ(GetPixel(wide, 2, 6), kBlue);
+    // PS_INSIDEFRAME keeps the whole stroke inside the box yet reaches each of its sides; the
+    // same pen as PS_SOLID is centred on the outline, so half of it falls outside the box.
+    constexpr int kSide = 41, kCentre = 20;
+    constexpr RECT kBox{5, 5, 36, 36};
+    for (const int width : {2, 3, 4, 5}) {
+        for (const int style : {PS_INSIDEFRAME, PS_SOLID}) {
+            Canvas dc(kSide, kSide, kWhite);
+            dc.SelectPen(CreatePen(style, width, kRed));
+            dc.SelectBrush(CreateSolidBrush(kBlue));
+            Ellipse(dc, kBox.left, kBox.top, kBox.right, kBox.bottom);
+            const std::string what =
+                (style == PS_SOLID ? "solid " : "inside frame ") + std::to_string(width);
+            RECT painted{kSide, kSide, 0, 0};
+            for (int y = 0; y < kSide; ++y)
+                for (int x = 0; x < kSide; ++x)
+                    if (GetPixel(dc, x, y) != kWhite)
+                        painted =
+                            RECT{std::min(painted.left, x), std::min(painted.top, y),
+                                 std::max(painted.right, x + 1), std::max(painted.bottom, y + 1)};
+            RECT expected = kBox;
+            if (style == PS_SOLID)
+                expected = RECT{kBox.left - width / 2, kBox.top - width / 2,
+                                kBox.right + (width - 1) / 2, kBox.bottom + (width - 1) / 2};
+            EXPECT_EQ(painted.left, expected.left) << what;
+            EXPECT_EQ(painted.top, expected.top) << what;
+            EXPECT_EQ(painted.right, expected.right) << what;
+            EXPECT_EQ(painted.bottom, expected.bottom) << what;
+            // The stroke is the pen's width where the outline runs straight up or across, as it
+            // does around a circle's axes.
+            EXPECT_EQ(GetPixel(dc, expected.left + width - 1, kCentre), kRed) << what;
+            EXPECT_EQ(GetPixel(dc, expected.left + width, kCentre), kBlue) << what;
+            EXPECT_EQ(GetPixel(dc, kCentre, expected.top + width - 1), kRed) << what;
+            EXPECT_EQ(GetPixel(dc, kCentre, expected.top + width), kBlue) << what;
+        }
+    }
 }
 
 TEST(DrawingEllipse, DegenerateBoxesDrawNothingAndTheOutlineRingsTheFill) {

@@ -49,9 +49,6 @@ struct KnownGap {
 };
 const std::map<std::string, KnownGap>& KnownGaps() {
     static const std::map<std::string, KnownGap> kRows = {
-        {"ellipse_pen2",
-         {28, "a wide PS_SOLID ellipse outline is two ellipse fills apart; the reference strokes "
-              "a flattened outline, which differs on the steep parts of the curve"}},
         {"textout_box",
          {1, "the font's line is one pixel taller here, so the opaque box ends one row lower"}},
     };

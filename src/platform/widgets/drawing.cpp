@@ -329,6 +329,26 @@ Spans EllipseSpans(int w, int h) {
     return spans;
 }
 
+/// The outline pixels of the ellipse inscribed in the w x h box at (left, top), in order around
+/// the curve (clockwise on screen, from the right end of the middle row): the quarter walk and
+/// its three mirror images, each mirrored one run backwards so that neighbours stay neighbours.
+std::vector<POINT> EllipseOutline(int left, int top, int w, int h) {
+    std::vector<POINT> quarter;
+    WalkEllipseQuarter(w, h, [&](int x, int y) { quarter.push_back(POINT{x, y}); });
+    std::vector<POINT> loop;
+    loop.reserve(quarter.size() * 4);
+    const int farX = left + w - 1, farY = top + h - 1;
+    for (const POINT& p : quarter)
+        loop.push_back(POINT{left + p.x, top + p.y});
+    for (auto p = quarter.rbegin(); p != quarter.rend(); ++p)
+        loop.push_back(POINT{farX - p->x, top + p->y});
+    for (const POINT& p : quarter)
+        loop.push_back(POINT{farX - p.x, farY - p.y});
+    for (auto p = quarter.rbegin(); p != quarter.rend(); ++p)
+        loop.push_back(POINT{left + p->x, farY - p->y});
+    return loop;
+}
+
 QRegion RegionOfSpans(const Spans& spans, int left, int top) {
     QList<QRect> rects;
     rects.reserve(static_cast<qsizetype>(spans.size()));
@@ -829,17 +849,23 @@ void Ellipse(Canvas& dc, int left, int top, int right, int bottom) {
         PaintPixels(dc, rim, pen.color);
         return;
     }
-    // A wide pen is centred on the outline; PS_INSIDEFRAME keeps all of it inside the box.
-    const int w = pen.width;
-    const RECT outer =
-        pen.style == PS_INSIDEFRAME
-            ? RECT{left, top, right, bottom}
-            : RECT{left - w / 2, top - w / 2, right + (w - 1) / 2, bottom + (w - 1) / 2};
-    const RECT inner{outer.left + w, outer.top + w, outer.right - w, outer.bottom - w};
-    const QRegion outerShape = EllipseShape(outer.left, outer.top, outer.right, outer.bottom);
-    const QRegion innerShape = EllipseShape(inner.left, inner.top, inner.right, inner.bottom);
-    FillRgn(dc, Region(innerShape), dc.CurrentBrush());
-    PaintPixels(dc, outerShape.subtracted(innerShape), pen.color);
+    // A wide pen is geometric: it strokes the one-pixel outline as a closed polyline with round
+    // joins, centred on it, after the brush has filled the shape. PS_INSIDEFRAME first shrinks
+    // the box by the half of the pen that would fall outside it.
+    FillRgn(dc, Region(shape), dc.CurrentBrush());
+    if (pen.style == PS_INSIDEFRAME) {
+        left += pen.width / 2;
+        top += pen.width / 2;
+        right -= (pen.width - 1) / 2;
+        bottom -= (pen.width - 1) / 2;
+    }
+    if (right <= left || bottom <= top)
+        return;
+    const std::vector<POINT> outline = EllipseOutline(left, top, right - left, bottom - top);
+    QRegion stroke;
+    for (std::size_t i = 0; i < outline.size(); ++i)
+        stroke += WideSegment(outline[i], outline[(i + 1) % outline.size()], pen.width);
+    PaintPixels(dc, stroke, pen.color);
 }
 
 void Rectangle(Canvas& dc, int left, int top, int right, int bottom) {

@@ -439,9 +439,9 @@ void SetPixelV(Canvas& dc, int x, int y, Color c);
 /// Reads one pixel; 0xFFFFFFFF (CLR_INVALID) outside the canvas or the clip region.
 Color GetPixel(const Canvas& dc, int x, int y);
 /// The ellipse inscribed in the rectangle, filled with the current brush and outlined with the
-/// current pen: a one-pixel pen takes the shape's rim, a wider PS_SOLID pen is centred on the
-/// outline and PS_INSIDEFRAME keeps it inside the box. A box with no area, or 1 x 1, draws
-/// nothing.
+/// current pen: a one-pixel pen takes the shape's rim, a wider pen strokes that outline with
+/// round joins (centred on it for PS_SOLID, inside the box for PS_INSIDEFRAME). A box with no
+/// area, or 1 x 1, draws nothing.
 void Ellipse(Canvas& dc, int left, int top, int right, int bottom);
 /// A rectangle outlined with the current pen and filled with the current brush. A one-pixel pen
 /// covers the border pixels; a null pen leaves the right and bottom edges unpainted; a wider pen

@@ -299,6 +299,57 @@ TEST(DrawingLine, DotsAndDashesLeaveGapsInTheBackgroundMode) {
     }
 }
 
+TEST(DrawingLine, DotPatternRunsOnAcrossJointsUntilTheNextMoveTo) {
+    // Pieces joined end to end draw the pattern of one long line, whatever their lengths; a
+    // MoveToEx or a newly selected pen starts the pattern over.
+    const auto dotted = [](Canvas& dc, int y, std::initializer_list<int> stops) {
+        MoveToEx(dc, 0, y, nullptr);
+        for (const int x : stops)
+            LineTo(dc, x, y);
+    };
+    for (const int style : {PS_DOT, PS_DASH}) {
+        Canvas whole(40, 1, kWhite), pieces(40, 1, kWhite);
+        whole.SetBkMode(TRANSPARENT);
+        pieces.SetBkMode(TRANSPARENT);
+        whole.SelectPen(CreatePen(style, 1, kRed));
+        pieces.SelectPen(CreatePen(style, 1, kRed));
+        dotted(whole, 0, {40});
+        dotted(pieces, 0, {1, 5, 12, 13, 26, 40});
+        EXPECT_EQ(pieces.Image(), whole.Image()) << style;
+    }
+    Canvas dc(20, 2, kWhite);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SelectPen(CreatePen(PS_DOT, 1, kRed));
+    dotted(dc, 0, {4});
+    MoveToEx(dc, 4, 1, nullptr);
+    LineTo(dc, 8, 1);
+    dc.SelectPen(CreatePen(PS_DOT, 1, kRed));
+    LineTo(dc, 20, 1);
+    for (int x = 4; x < 20; ++x) {
+        const int start = x < 8 ? 4 : 8;
+        EXPECT_EQ(GetPixel(dc, x, 1), (x - start) % 6 < 3 ? kRed : kWhite) << x;
+    }
+
+    // A rectangle's outline is one figure: the dots run on around its corners.
+    Canvas box(8, 6, kWhite);
+    box.SetBkMode(TRANSPARENT);
+    box.SelectPen(CreatePen(PS_DOT, 1, kRed));
+    box.SelectBrush(NullBrush());
+    Rectangle(box, 0, 0, 8, 6);
+    std::vector<POINT> around;
+    for (int x = 0; x < 7; ++x)
+        around.push_back(POINT{x, 0});
+    for (int y = 0; y < 5; ++y)
+        around.push_back(POINT{7, y});
+    for (int x = 7; x > 0; --x)
+        around.push_back(POINT{x, 5});
+    for (int y = 5; y > 0; --y)
+        around.push_back(POINT{0, y});
+    for (std::size_t k = 0; k < around.size(); ++k)
+        EXPECT_EQ(GetPixel(box, around[k].x, around[k].y), k % 6 < 3 ? kRed : kWhite)
+            << around[k].x << "," << around[k].y;
+}
+
 TEST(DrawingEdge, RaisedSunkenEtchedBumpColours) {
     const Color light = GetSysColor(COLOR_3DLIGHT), dark = GetSysColor(COLOR_3DDKSHADOW);
     const Color hi = GetSysColor(COLOR_BTNHIGHLIGHT), sh = GetSysColor(COLOR_BTNSHADOW);

@@ -528,6 +528,7 @@ void Canvas::Clear(Color fill) {
 }
 
 Pen Canvas::SelectPen(const Pen& pen) {
+    dashPhase_ = 0;
     return std::exchange(pen_, pen);
 }
 
@@ -715,36 +716,40 @@ DashPattern PatternOf(const Pen& pen) {
     return DashPattern{};
 }
 
-/// A one-pixel line; dotted and dashed pens paint their gaps in the background colour when the
-/// background mode is OPAQUE and leave them when it is TRANSPARENT.
-void CosmeticLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen) {
+/// A one-pixel line that starts `phase` pixels into the pen's pattern; returns the phase the next
+/// line joined to its end starts with. Dotted and dashed pens paint their gaps in the background
+/// colour when the background mode is OPAQUE and leave them when it is TRANSPARENT.
+int CosmeticLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen, int phase) {
     const DashPattern dash = PatternOf(pen);
+    const int length = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
     if (dash.period == 0 && (y0 == y1 || x0 == x1)) {
         // Straight lines are the controls' everyday case: one clipped run each.
         const RECT r =
             y0 == y1 ? (x0 < x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1})
                      : (y0 < y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1});
         FillWith(dc, r, CreateSolidBrush(pen.color));
-        return;
+        return 0;
     }
     const std::uint32_t fore = PixelOf(pen.color), back = PixelOf(dc.BkColor());
     const bool opaque = dc.BkMode() == OPAQUE;
     WalkLine(x0, y0, x1, y1, [&](int x, int y, int k) {
-        const bool on = dash.period == 0 || k % dash.period < dash.on;
+        const bool on = dash.period == 0 || (phase + k) % dash.period < dash.on;
         if ((on || opaque) && dc.Visible(x, y))
             dc.Row(y)[x] = on ? fore : back;
     });
+    return dash.period == 0 ? 0 : (phase + length) % dash.period;
 }
 
-void DrawLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen) {
+/// Draws a line with the pen, starting `phase` pixels into its pattern; returns the phase of a
+/// line joined to its end.
+int DrawLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen, int phase) {
     if (pen.style == PS_NULL)
-        return;
-    if (pen.width <= 1) {
-        CosmeticLine(dc, x0, y0, x1, y1, pen);
-        return;
-    }
+        return phase;
+    if (pen.width <= 1)
+        return CosmeticLine(dc, x0, y0, x1, y1, pen, phase);
     // Wider pens are geometric: round caps, so the end point is covered too.
     PaintPixels(dc, WideSegment(POINT{x0, y0}, POINT{x1, y1}, pen.width), pen.color);
+    return phase;
 }
 
 /// The normalised pixel range of a GDI extent: [x, x + w) for w >= 0; a negative extent covers
@@ -787,13 +792,14 @@ void InvertRect(Canvas& dc, const RECT& r) {
 
 void MoveToEx(Canvas& dc, int x, int y, POINT* old) {
     const POINT prev = dc.MoveTo(x, y);
+    dc.SetDashPhase(0); // a new figure starts its pattern over
     if (old != nullptr)
         *old = prev;
 }
 
 void LineTo(Canvas& dc, int x, int y) {
     const POINT from = dc.MoveTo(x, y);
-    DrawLine(dc, from.x, from.y, x, y, dc.CurrentPen());
+    dc.SetDashPhase(DrawLine(dc, from.x, from.y, x, y, dc.CurrentPen(), dc.DashPhase()));
 }
 
 void SetPixelV(Canvas& dc, int x, int y, Color c) {
@@ -893,9 +899,11 @@ void Rectangle(Canvas& dc, int left, int top, int right, int bottom) {
     }
     const std::array<POINT, 4> corners = {POINT{l, t}, POINT{r, t}, POINT{r, b}, POINT{l, b}};
     if (pen.width <= 1) {
+        // The outline is one closed figure: a dotted pen's pattern runs on around the corners.
+        int phase = 0;
         for (std::size_t i = 0; i < corners.size(); ++i) {
             const POINT a = corners[i], c = corners[(i + 1) % corners.size()];
-            CosmeticLine(dc, a.x, a.y, c.x, c.y, pen);
+            phase = CosmeticLine(dc, a.x, a.y, c.x, c.y, pen, phase);
         }
         return;
     }

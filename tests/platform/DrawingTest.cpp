@@ -248,6 +248,14 @@ TEST(DrawingEllipse, EverySizeIsSymmetricConvexAndTouchesItsBoxFromInside) {
                 for (int y = 0; y < dc.Height(); ++y)
                     ASSERT_NE(GetPixel(dc, x, y), kBlue) << size << " " << x << "," << y;
             }
+            // An elliptic region one pixel larger (it leaves out its right column and bottom
+            // row) is exactly what Ellipse painted: the oval button's window relies on it.
+            const Region region =
+                CreateEllipticRgn(kMargin, kMargin, kMargin + w + 1, kMargin + h + 1);
+            for (int y = 0; y < dc.Height(); ++y)
+                for (int x = 0; x < dc.Width(); ++x)
+                    ASSERT_EQ(PtInRegion(region, x, y), GetPixel(dc, x, y) != kWhite)
+                        << size << " " << x << "," << y;
         }
 }
 

@@ -338,6 +338,16 @@ TEST(DrawingLine, DotPatternRunsOnAcrossJointsUntilTheNextMoveTo) {
         EXPECT_EQ(GetPixel(dc, x, 1), (x - start) % 6 < 3 ? kRed : kWhite) << x;
     }
 
+    // The styles are defined for one-pixel pens: a wider dotted or dashed pen draws solid.
+    for (const int style : {PS_DOT, PS_DASH}) {
+        Canvas styled(40, 8, kWhite), solid(40, 8, kWhite);
+        styled.SelectPen(CreatePen(style, 3, kRed));
+        solid.SelectPen(CreatePen(PS_SOLID, 3, kRed));
+        dotted(styled, 4, {13, 39});
+        dotted(solid, 4, {13, 39});
+        EXPECT_EQ(styled.Image(), solid.Image()) << style;
+    }
+
     // A rectangle's outline is one figure: the dots run on around its corners.
     Canvas box(8, 6, kWhite);
     box.SetBkMode(TRANSPARENT);

@@ -331,7 +331,7 @@ Spans EllipseSpans(int w, int h) {
 
 /// The outline pixels of the ellipse inscribed in the w x h box at (left, top), in order around
 /// the curve (clockwise on screen, from the right end of the middle row): the quarter walk and
-/// its three mirror images, each mirrored one run backwards so that neighbours stay neighbours.
+/// its three mirror images, every other one taken backwards so that neighbours stay neighbours.
 std::vector<POINT> EllipseOutline(int left, int top, int w, int h) {
     std::vector<POINT> quarter;
     WalkEllipseQuarter(w, h, [&](int x, int y) { quarter.push_back(POINT{x, y}); });

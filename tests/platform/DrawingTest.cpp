@@ -141,35 +141,41 @@ TEST(DrawingPixel, SetAndGetClipped) {
 }
 
 TEST(DrawingEllipse, InsideFramePenStaysInsideAndSolidPenStraddlesTheOutline) {
-    Canvas dc(21, 11, kWhite);
-    dc.SelectPen(CreatePen(PS_INSIDEFRAME, 2, kRed));
-    dc.SelectBrush(CreateSolidBrush(kBlue));
-    Ellipse(dc, 0, 0, 21, 11);
-    EXPECT_EQ(GetPixel(dc, 0, 0), kWhite); // corners stay outside
-    EXPECT_EQ(GetPixel(dc, 20, 10), kWhite);
-    EXPECT_EQ(GetPixel(dc, 0, 5), kRed); // two pixels of pen at the left and right
-    EXPECT_EQ(GetPixel(dc, 1, 5), kRed);
-    EXPECT_EQ(GetPixel(dc, 2, 5), kBlue);
-    EXPECT_EQ(GetPixel(dc, 20, 5), kRed);
-    EXPECT_EQ(GetPixel(dc, 19, 5), kRed);
-    EXPECT_EQ(GetPixel(dc, 10, 0), kRed);
-    EXPECT_EQ(GetPixel(dc, 10, 1), kRed);
-    EXPECT_EQ(GetPixel(dc, 10, 2), kBlue);
-    EXPECT_EQ(GetPixel(dc, 10, 10), kRed);
-    // An odd box gives a symmetric shape.
-    for (int y = 0; y < 11; ++y)
-        for (int x = 0; x < 21; ++x)
-            ASSERT_EQ(GetPixel(dc, x, y), GetPixel(dc, 20 - x, 10 - y)) << x << "," << y;
-
-    // The same pen as PS_SOLID is centred on the outline: it reaches one pixel outside the box.
-    Canvas wide(23, 13, kWhite);
-    wide.SelectPen(CreatePen(PS_SOLID, 2, kRed));
-    wide.SelectBrush(CreateSolidBrush(kBlue));
-    Ellipse(wide, 1, 1, 22, 12);
-    EXPECT_EQ(GetPixel(wide, 0, 6), kRed);
-    EXPECT_EQ(GetPixel(wide, 11, 0), kRed);
-    EXPECT_EQ(GetPixel(wide, 1, 6), kRed);
-    EXPECT_EQ(GetPixel(wide, 2, 6), kBlue);
+    // PS_INSIDEFRAME keeps the whole stroke inside the box yet reaches each of its sides; the
+    // same pen as PS_SOLID is centred on the outline, so half of it falls outside the box.
+    constexpr int kSide = 41, kCentre = 20;
+    constexpr RECT kBox{5, 5, 36, 36};
+    for (const int width : {2, 3, 4, 5}) {
+        for (const int style : {PS_INSIDEFRAME, PS_SOLID}) {
+            Canvas dc(kSide, kSide, kWhite);
+            dc.SelectPen(CreatePen(style, width, kRed));
+            dc.SelectBrush(CreateSolidBrush(kBlue));
+            Ellipse(dc, kBox.left, kBox.top, kBox.right, kBox.bottom);
+            const std::string what =
+                (style == PS_SOLID ? "solid " : "inside frame ") + std::to_string(width);
+            RECT painted{kSide, kSide, 0, 0};
+            for (int y = 0; y < kSide; ++y)
+                for (int x = 0; x < kSide; ++x)
+                    if (GetPixel(dc, x, y) != kWhite)
+                        painted =
+                            RECT{std::min(painted.left, x), std::min(painted.top, y),
+                                 std::max(painted.right, x + 1), std::max(painted.bottom, y + 1)};
+            RECT expected = kBox;
+            if (style == PS_SOLID)
+                expected = RECT{kBox.left - width / 2, kBox.top - width / 2,
+                                kBox.right + (width - 1) / 2, kBox.bottom + (width - 1) / 2};
+            EXPECT_EQ(painted.left, expected.left) << what;
+            EXPECT_EQ(painted.top, expected.top) << what;
+            EXPECT_EQ(painted.right, expected.right) << what;
+            EXPECT_EQ(painted.bottom, expected.bottom) << what;
+            // The stroke is the pen's width where the outline runs straight up or across, as it
+            // does around a circle's axes.
+            EXPECT_EQ(GetPixel(dc, expected.left + width - 1, kCentre), kRed) << what;
+            EXPECT_EQ(GetPixel(dc, expected.left + width, kCentre), kBlue) << what;
+            EXPECT_EQ(GetPixel(dc, kCentre, expected.top + width - 1), kRed) << what;
+            EXPECT_EQ(GetPixel(dc, kCentre, expected.top + width), kBlue) << what;
+        }
+    }
 }
 
 TEST(DrawingEllipse, DegenerateBoxesDrawNothingAndTheOutlineRingsTheFill) {
@@ -192,6 +198,65 @@ TEST(DrawingEllipse, DegenerateBoxesDrawNothingAndTheOutlineRingsTheFill) {
                 EXPECT_NE(GetPixel(dc, x + dx, y + dy), kWhite) << x << "," << y;
         }
     EXPECT_GT(Count(dc, kBlue), 0);
+}
+
+TEST(DrawingEllipse, EverySizeIsSymmetricConvexAndTouchesItsBoxFromInside) {
+    // The shape must be right for any box a control may ask for, not only for a few known
+    // sizes: mirror symmetric in both axes, one run per row, rows widening towards the middle,
+    // inside the box and reaching each of its sides.
+    constexpr int kMargin = 2;
+    for (int w = 1; w <= 64; ++w)
+        for (int h = 1; h <= 64; ++h) {
+            if (w == 1 && h == 1)
+                continue; // a single pixel draws nothing
+            Canvas dc(w + 2 * kMargin, h + 2 * kMargin, kWhite);
+            dc.SelectPen(CreatePen(PS_SOLID, 1, kRed));
+            dc.SelectBrush(CreateSolidBrush(kBlue));
+            Ellipse(dc, kMargin, kMargin, kMargin + w, kMargin + h);
+            const std::string size = std::to_string(w) + "x" + std::to_string(h);
+            int prevWidth = 0, widest = 0;
+            for (int y = 0; y < dc.Height(); ++y) {
+                int first = -1, last = -1, count = 0;
+                for (int x = 0; x < dc.Width(); ++x) {
+                    const Color c = GetPixel(dc, x, y);
+                    ASSERT_EQ(c, GetPixel(dc, dc.Width() - 1 - x, y))
+                        << size << " " << x << "," << y;
+                    ASSERT_EQ(c, GetPixel(dc, x, dc.Height() - 1 - y))
+                        << size << " " << x << "," << y;
+                    if (c == kWhite)
+                        continue;
+                    first = first < 0 ? x : first;
+                    last = x;
+                    ++count;
+                }
+                const bool inBox = y >= kMargin && y < kMargin + h;
+                ASSERT_EQ(count > 0, inBox) << size << " row " << y;
+                if (count == 0)
+                    continue;
+                ASSERT_EQ(count, last - first + 1) << size << " row " << y << " has a gap";
+                ASSERT_GE(first, kMargin) << size << " row " << y;
+                // Rows widen until the middle and narrow after it.
+                if (y < kMargin + h / 2) {
+                    ASSERT_GE(count, prevWidth) << size << " row " << y;
+                }
+                prevWidth = count;
+                widest = std::max(widest, count);
+            }
+            EXPECT_EQ(widest, w) << size;
+            // The fill never reaches the box's border: the pen rings it.
+            for (const int x : {kMargin, kMargin + w - 1}) {
+                for (int y = 0; y < dc.Height(); ++y)
+                    ASSERT_NE(GetPixel(dc, x, y), kBlue) << size << " " << x << "," << y;
+            }
+            // An elliptic region one pixel larger (it leaves out its right column and bottom
+            // row) is exactly what Ellipse painted: the oval button's window relies on it.
+            const Region region =
+                CreateEllipticRgn(kMargin, kMargin, kMargin + w + 1, kMargin + h + 1);
+            for (int y = 0; y < dc.Height(); ++y)
+                for (int x = 0; x < dc.Width(); ++x)
+                    ASSERT_EQ(PtInRegion(region, x, y), GetPixel(dc, x, y) != kWhite)
+                        << size << " " << x << "," << y;
+        }
 }
 
 TEST(DrawingLine, SamePixelsInEitherDirectionAndWidePensCoverTheirEnds) {
@@ -240,6 +305,67 @@ TEST(DrawingLine, DotsAndDashesLeaveGapsInTheBackgroundMode) {
         EXPECT_EQ(GetPixel(dc, x, 1), dot ? kRed : kWhite) << x;
         EXPECT_EQ(GetPixel(dc, x, 2), x % 24 < 18 ? kRed : kWhite) << x;
     }
+}
+
+TEST(DrawingLine, DotPatternRunsOnAcrossJointsUntilTheNextMoveTo) {
+    // Pieces joined end to end draw the pattern of one long line, whatever their lengths; a
+    // MoveToEx or a newly selected pen starts the pattern over.
+    const auto dotted = [](Canvas& dc, int y, std::initializer_list<int> stops) {
+        MoveToEx(dc, 0, y, nullptr);
+        for (const int x : stops)
+            LineTo(dc, x, y);
+    };
+    for (const int style : {PS_DOT, PS_DASH}) {
+        Canvas whole(40, 1, kWhite), pieces(40, 1, kWhite);
+        whole.SetBkMode(TRANSPARENT);
+        pieces.SetBkMode(TRANSPARENT);
+        whole.SelectPen(CreatePen(style, 1, kRed));
+        pieces.SelectPen(CreatePen(style, 1, kRed));
+        dotted(whole, 0, {40});
+        dotted(pieces, 0, {1, 5, 12, 13, 26, 40});
+        EXPECT_EQ(pieces.Image(), whole.Image()) << style;
+    }
+    Canvas dc(20, 2, kWhite);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SelectPen(CreatePen(PS_DOT, 1, kRed));
+    dotted(dc, 0, {4});
+    MoveToEx(dc, 4, 1, nullptr);
+    LineTo(dc, 8, 1);
+    dc.SelectPen(CreatePen(PS_DOT, 1, kRed));
+    LineTo(dc, 20, 1);
+    for (int x = 4; x < 20; ++x) {
+        const int start = x < 8 ? 4 : 8;
+        EXPECT_EQ(GetPixel(dc, x, 1), (x - start) % 6 < 3 ? kRed : kWhite) << x;
+    }
+
+    // The styles are defined for one-pixel pens: a wider dotted or dashed pen draws solid.
+    for (const int style : {PS_DOT, PS_DASH}) {
+        Canvas styled(40, 8, kWhite), solid(40, 8, kWhite);
+        styled.SelectPen(CreatePen(style, 3, kRed));
+        solid.SelectPen(CreatePen(PS_SOLID, 3, kRed));
+        dotted(styled, 4, {13, 39});
+        dotted(solid, 4, {13, 39});
+        EXPECT_EQ(styled.Image(), solid.Image()) << style;
+    }
+
+    // A rectangle's outline is one figure: the dots run on around its corners.
+    Canvas box(8, 6, kWhite);
+    box.SetBkMode(TRANSPARENT);
+    box.SelectPen(CreatePen(PS_DOT, 1, kRed));
+    box.SelectBrush(NullBrush());
+    Rectangle(box, 0, 0, 8, 6);
+    std::vector<POINT> around;
+    for (int x = 0; x < 7; ++x)
+        around.push_back(POINT{x, 0});
+    for (int y = 0; y < 5; ++y)
+        around.push_back(POINT{7, y});
+    for (int x = 7; x > 0; --x)
+        around.push_back(POINT{x, 5});
+    for (int y = 5; y > 0; --y)
+        around.push_back(POINT{0, y});
+    for (std::size_t k = 0; k < around.size(); ++k)
+        EXPECT_EQ(GetPixel(box, around[k].x, around[k].y), k % 6 < 3 ? kRed : kWhite)
+            << around[k].x << "," << around[k].y;
 }
 
 TEST(DrawingEdge, RaisedSunkenEtchedBumpColours) {

@@ -49,11 +49,11 @@ struct KnownGap {
 };
 const std::map<std::string, KnownGap>& KnownGaps() {
     static const std::map<std::string, KnownGap> kRows = {
-        {"ellipse_pen2",
-         {28, "a wide PS_SOLID ellipse outline is two ellipse fills apart; the reference strokes "
-              "a flattened outline, which differs on the steep parts of the curve"}},
         {"textout_box",
-         {1, "the font's line is one pixel taller here, so the opaque box ends one row lower"}},
+         {1, "the canvas draws the bitmap MS Sans Serif, whose 8-point cell is 13 pixels (ascent "
+             "11, descent 2), the tmHeight GDI reports for it; the reference drew a scalable "
+             "stand-in with a 12-pixel cell (ascent 10, descent 2, 8-pixel capitals), so its "
+             "opaque box ends one row higher"}},
     };
     return kRows;
 }

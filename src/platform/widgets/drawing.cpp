@@ -279,45 +279,74 @@ namespace {
 /// One horizontal run per row of a shape: x0 inclusive, x1 exclusive (x0 >= x1: empty row).
 using Spans = std::vector<std::pair<int, int>>;
 
-/// The spans of the ellipse that fills a w x h box, relative to its left edge, one per row.
-/// The rows are those a midpoint ellipse walk gives: where the outline is flatter than 45 degrees
-/// a row reaches as far as the ellipse does half a row nearer the centre, and where it is steeper
-/// the row ends at the pixel nearest to the outline. An even extent has no centre pixel: its
-/// semi-axis is a quarter pixel shorter and its tests lean a quarter pixel further inward, which
-/// is what keeps the shape the same as GDI's for even and odd boxes alike.
+/// Calls fn(x, y) for the outline pixels of the ellipse inscribed in the pixel box [0, w) x
+/// [0, h), over the quarter from the right end of the middle row to the middle of the bottom row,
+/// in that order. The walk keeps an exact integer error term of the implicit ellipse equation
+/// (scaled so that even and odd extents share it) and steps inward in x, down in y, or both, by
+/// the sign of the doubled error; the other quarters are its mirror images about the box's centre
+/// lines x = (w - 1) / 2 and y = (h - 1) / 2. A very narrow box gets its tips from the second
+/// loop, which the first one stops short of when the curve is nearly a vertical line.
+template <typename Fn> void WalkEllipseQuarter(int w, int h, Fn&& fn) {
+    if (w <= 0 || h <= 0)
+        return;
+    const std::int64_t a = w - 1, b = h - 1, b1 = b & 1;
+    std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a;
+    std::int64_t err = dx + dy + b1 * a * a;
+    const std::int64_t stepX = 8 * b * b, stepY = 8 * a * a;
+    int x = w - 1, y = static_cast<int>((b + 1) / 2);
+    int left = 0; // the mirror image of x, to know when the two halves meet
+    do {
+        fn(x, y);
+        const std::int64_t e2 = 2 * err;
+        if (e2 <= dy) {
+            ++y;
+            dy += stepY;
+            err += dy;
+        }
+        if (e2 >= dx || 2 * err > dy) {
+            --x;
+            ++left;
+            dx += stepX;
+            err += dx;
+        }
+    } while (left <= x);
+    for (int tip = y; tip <= b; ++tip)
+        fn(x + 1, tip);
+}
+
+/// The spans of the ellipse that fills a w x h box, relative to its left edge, one per row: each
+/// row runs between the outline pixels the quarter walk puts on it and their mirror images.
 Spans EllipseSpans(int w, int h) {
     Spans spans(static_cast<std::size_t>(std::max(h, 0)), {0, 0});
-    if (w <= 0 || h <= 0)
-        return spans;
-    const double halfW = (w - 1) / 2.0, halfH = (h - 1) / 2.0;
-    const bool evenW = w % 2 == 0, evenH = h % 2 == 0;
-    const double a = halfW - (evenW ? 0.25 : 0.0), b = halfH - (evenH ? 0.25 : 0.0);
-    const double steepSlack = evenW ? 0.75 : 0.5, flatSlack = evenH ? 0.75 : 0.5;
-    const double firstDx = evenW ? 0.5 : 0.0; // the offset of the innermost column
-    for (int y = 0; y < h; ++y) {
-        double reach = halfW; // the outermost column offset the row takes
-        if (a > 0 && b > 0) {
-            const double dy = std::abs(y - halfH);
-            const bool flat = dy >= b * b / std::sqrt(a * a + b * b);
-            reach = firstDx;
-            for (double dx = firstDx + 1; dx <= halfW; dx += 1) {
-                bool inside = false;
-                if (flat) {
-                    const double ey = (dy - flatSlack) / b;
-                    inside = (dx / a) * (dx / a) + ey * ey <= 1.0;
-                } else {
-                    const double q = 1.0 - (dy / b) * (dy / b);
-                    inside = dx <= a * std::sqrt(std::max(0.0, q)) + steepSlack;
-                }
-                if (!inside)
-                    break;
-                reach = dx;
-            }
+    WalkEllipseQuarter(w, h, [&](int x, int y) {
+        const int inset = w - 1 - x;
+        for (const int row : {y, h - 1 - y}) {
+            auto& span = spans[static_cast<std::size_t>(row)];
+            if (span.second <= span.first || inset < span.first)
+                span = {inset, w - inset};
         }
-        const int inset = static_cast<int>(std::lround(halfW - reach));
-        spans[static_cast<std::size_t>(y)] = {inset, w - inset};
-    }
+    });
     return spans;
+}
+
+/// The outline pixels of the ellipse inscribed in the w x h box at (left, top), in order around
+/// the curve (clockwise on screen, from the right end of the middle row): the quarter walk and
+/// its three mirror images, every other one taken backwards so that neighbours stay neighbours.
+std::vector<POINT> EllipseOutline(int left, int top, int w, int h) {
+    std::vector<POINT> quarter;
+    WalkEllipseQuarter(w, h, [&](int x, int y) { quarter.push_back(POINT{x, y}); });
+    std::vector<POINT> loop;
+    loop.reserve(quarter.size() * 4);
+    const int farX = left + w - 1, farY = top + h - 1;
+    for (const POINT& p : quarter)
+        loop.push_back(POINT{left + p.x, top + p.y});
+    for (auto p = quarter.rbegin(); p != quarter.rend(); ++p)
+        loop.push_back(POINT{farX - p->x, top + p->y});
+    for (const POINT& p : quarter)
+        loop.push_back(POINT{farX - p.x, farY - p.y});
+    for (auto p = quarter.rbegin(); p != quarter.rend(); ++p)
+        loop.push_back(POINT{left + p->x, farY - p->y});
+    return loop;
 }
 
 QRegion RegionOfSpans(const Spans& spans, int left, int top) {
@@ -499,6 +528,7 @@ void Canvas::Clear(Color fill) {
 }
 
 Pen Canvas::SelectPen(const Pen& pen) {
+    dashPhase_ = 0;
     return std::exchange(pen_, pen);
 }
 
@@ -686,36 +716,40 @@ DashPattern PatternOf(const Pen& pen) {
     return DashPattern{};
 }
 
-/// A one-pixel line; dotted and dashed pens paint their gaps in the background colour when the
-/// background mode is OPAQUE and leave them when it is TRANSPARENT.
-void CosmeticLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen) {
+/// A one-pixel line that starts `phase` pixels into the pen's pattern; returns the phase the next
+/// line joined to its end starts with. Dotted and dashed pens paint their gaps in the background
+/// colour when the background mode is OPAQUE and leave them when it is TRANSPARENT.
+int CosmeticLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen, int phase) {
     const DashPattern dash = PatternOf(pen);
+    const int length = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
     if (dash.period == 0 && (y0 == y1 || x0 == x1)) {
         // Straight lines are the controls' everyday case: one clipped run each.
         const RECT r =
             y0 == y1 ? (x0 < x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1})
                      : (y0 < y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1});
         FillWith(dc, r, CreateSolidBrush(pen.color));
-        return;
+        return 0;
     }
     const std::uint32_t fore = PixelOf(pen.color), back = PixelOf(dc.BkColor());
     const bool opaque = dc.BkMode() == OPAQUE;
     WalkLine(x0, y0, x1, y1, [&](int x, int y, int k) {
-        const bool on = dash.period == 0 || k % dash.period < dash.on;
+        const bool on = dash.period == 0 || (phase + k) % dash.period < dash.on;
         if ((on || opaque) && dc.Visible(x, y))
             dc.Row(y)[x] = on ? fore : back;
     });
+    return dash.period == 0 ? 0 : (phase + length) % dash.period;
 }
 
-void DrawLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen) {
+/// Draws a line with the pen, starting `phase` pixels into its pattern; returns the phase of a
+/// line joined to its end.
+int DrawLine(Canvas& dc, int x0, int y0, int x1, int y1, const Pen& pen, int phase) {
     if (pen.style == PS_NULL)
-        return;
-    if (pen.width <= 1) {
-        CosmeticLine(dc, x0, y0, x1, y1, pen);
-        return;
-    }
+        return phase;
+    if (pen.width <= 1)
+        return CosmeticLine(dc, x0, y0, x1, y1, pen, phase);
     // Wider pens are geometric: round caps, so the end point is covered too.
     PaintPixels(dc, WideSegment(POINT{x0, y0}, POINT{x1, y1}, pen.width), pen.color);
+    return phase;
 }
 
 /// The normalised pixel range of a GDI extent: [x, x + w) for w >= 0; a negative extent covers
@@ -758,13 +792,14 @@ void InvertRect(Canvas& dc, const RECT& r) {
 
 void MoveToEx(Canvas& dc, int x, int y, POINT* old) {
     const POINT prev = dc.MoveTo(x, y);
+    dc.SetDashPhase(0); // a new figure starts its pattern over
     if (old != nullptr)
         *old = prev;
 }
 
 void LineTo(Canvas& dc, int x, int y) {
     const POINT from = dc.MoveTo(x, y);
-    DrawLine(dc, from.x, from.y, x, y, dc.CurrentPen());
+    dc.SetDashPhase(DrawLine(dc, from.x, from.y, x, y, dc.CurrentPen(), dc.DashPhase()));
 }
 
 void SetPixelV(Canvas& dc, int x, int y, Color c) {
@@ -820,17 +855,23 @@ void Ellipse(Canvas& dc, int left, int top, int right, int bottom) {
         PaintPixels(dc, rim, pen.color);
         return;
     }
-    // A wide pen is centred on the outline; PS_INSIDEFRAME keeps all of it inside the box.
-    const int w = pen.width;
-    const RECT outer =
-        pen.style == PS_INSIDEFRAME
-            ? RECT{left, top, right, bottom}
-            : RECT{left - w / 2, top - w / 2, right + (w - 1) / 2, bottom + (w - 1) / 2};
-    const RECT inner{outer.left + w, outer.top + w, outer.right - w, outer.bottom - w};
-    const QRegion outerShape = EllipseShape(outer.left, outer.top, outer.right, outer.bottom);
-    const QRegion innerShape = EllipseShape(inner.left, inner.top, inner.right, inner.bottom);
-    FillRgn(dc, Region(innerShape), dc.CurrentBrush());
-    PaintPixels(dc, outerShape.subtracted(innerShape), pen.color);
+    // A wide pen is geometric: it strokes the one-pixel outline as a closed polyline with round
+    // joins, centred on it, after the brush has filled the shape. PS_INSIDEFRAME first shrinks
+    // the box by the half of the pen that would fall outside it.
+    FillRgn(dc, Region(shape), dc.CurrentBrush());
+    if (pen.style == PS_INSIDEFRAME) {
+        left += pen.width / 2;
+        top += pen.width / 2;
+        right -= (pen.width - 1) / 2;
+        bottom -= (pen.width - 1) / 2;
+    }
+    if (right <= left || bottom <= top)
+        return;
+    const std::vector<POINT> outline = EllipseOutline(left, top, right - left, bottom - top);
+    QRegion stroke;
+    for (std::size_t i = 0; i < outline.size(); ++i)
+        stroke += WideSegment(outline[i], outline[(i + 1) % outline.size()], pen.width);
+    PaintPixels(dc, stroke, pen.color);
 }
 
 void Rectangle(Canvas& dc, int left, int top, int right, int bottom) {
@@ -858,9 +899,11 @@ void Rectangle(Canvas& dc, int left, int top, int right, int bottom) {
     }
     const std::array<POINT, 4> corners = {POINT{l, t}, POINT{r, t}, POINT{r, b}, POINT{l, b}};
     if (pen.width <= 1) {
+        // The outline is one closed figure: a dotted pen's pattern runs on around the corners.
+        int phase = 0;
         for (std::size_t i = 0; i < corners.size(); ++i) {
             const POINT a = corners[i], c = corners[(i + 1) % corners.size()];
-            CosmeticLine(dc, a.x, a.y, c.x, c.y, pen);
+            phase = CosmeticLine(dc, a.x, a.y, c.x, c.y, pen, phase);
         }
         return;
     }
@@ -1355,10 +1398,10 @@ int LayoutText(Canvas& dc, std::string_view text, RECT& r, unsigned format, bool
     if (shaped && layout.glyphs.size() != lines.size()) {
         layout.glyphs.clear();
         for (const Line& line : lines)
-            layout.glyphs.push_back(ShapeLine(
-                ToQString(std::string_view(s).substr(static_cast<std::size_t>(line.begin),
-                                                     static_cast<std::size_t>(line.end - line.begin))),
-                tf.font, &dc.Image()));
+            layout.glyphs.push_back(ShapeLine(ToQString(std::string_view(s).substr(
+                                                  static_cast<std::size_t>(line.begin),
+                                                  static_cast<std::size_t>(line.end - line.begin))),
+                                              tf.font, &dc.Image()));
     }
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const Line& line = lines[n];

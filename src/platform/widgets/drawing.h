@@ -177,7 +177,8 @@ struct Brush {
     QImage pattern;
 };
 
-/// A solid pen (or any other style) of the given width and colour.
+/// A pen of the style, width and colour. PS_DOT and PS_DASH dot only one-pixel pens; a wider
+/// pen of those styles draws solid, as the styles are defined for cosmetic pens only.
 Pen CreatePen(int style, int width, Color color);
 /// A solid brush.
 Brush CreateSolidBrush(Color color);
@@ -361,6 +362,12 @@ public:
     POINT MoveTo(int x, int y);
     /// The current position.
     POINT Position() const { return pos_; }
+    /// How far into the current pen's dot or dash pattern the next LineTo starts: lines drawn
+    /// one after another carry the pattern on across their joints.
+    int DashPhase() const { return dashPhase_; }
+    /// Sets where the next LineTo starts in the pen's pattern (MoveToEx and SelectPen start it
+    /// over).
+    void SetDashPhase(int phase) { dashPhase_ = phase; }
 
     /// Limits drawing to the region (nullopt: the whole canvas).
     void SetClip(std::optional<Region> clip);
@@ -388,6 +395,7 @@ private:
     Color bk_ = RGB(255, 255, 255);
     int bkMode_ = OPAQUE;
     POINT pos_{};
+    int dashPhase_ = 0;
     std::optional<Region> clip_;
 };
 
@@ -432,16 +440,17 @@ void MoveToEx(Canvas& dc, int x, int y, POINT* old);
 /// A line in the current pen from the current position to (x, y); the position becomes (x, y).
 /// A one-pixel pen leaves out the end point and breaks half-way ties toward the smaller
 /// coordinate (the same pixels either way); PS_DOT and PS_DASH leave gaps, painted in the
-/// background colour when the mode is OPAQUE. A wider pen has round caps that cover both ends.
+/// background colour when the mode is OPAQUE, and their pattern runs on from the previous
+/// LineTo until the next MoveToEx. A wider pen has round caps that cover both ends.
 void LineTo(Canvas& dc, int x, int y);
 /// Sets one pixel (clipped).
 void SetPixelV(Canvas& dc, int x, int y, Color c);
 /// Reads one pixel; 0xFFFFFFFF (CLR_INVALID) outside the canvas or the clip region.
 Color GetPixel(const Canvas& dc, int x, int y);
 /// The ellipse inscribed in the rectangle, filled with the current brush and outlined with the
-/// current pen: a one-pixel pen takes the shape's rim, a wider PS_SOLID pen is centred on the
-/// outline and PS_INSIDEFRAME keeps it inside the box. A box with no area, or 1 x 1, draws
-/// nothing.
+/// current pen: a one-pixel pen takes the shape's rim, a wider pen strokes that outline with
+/// round joins (centred on it for PS_SOLID, inside the box for PS_INSIDEFRAME). A box with no
+/// area, or 1 x 1, draws nothing.
 void Ellipse(Canvas& dc, int left, int top, int right, int bottom);
 /// A rectangle outlined with the current pen and filled with the current brush. A one-pixel pen
 /// covers the border pixels; a null pen leaves the right and bottom edges unpainted; a wider pen

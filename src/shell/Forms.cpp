@@ -21,6 +21,7 @@ struct Windows {
     // The splash has had its time: it belongs to the program's start, not to every load of the
     // eraser window (the desktop may close that window and the scanner then loads a new one).
     bool splashDone = false;
+    std::function<void()> afterFirstShow;
 };
 
 Windows& State() {
@@ -43,6 +44,9 @@ void ShowSplashNow(splash& window, bool quiet) {
     if (window.isVisible() || quiet)
         return;
     window.show();
+    // The window is on its way to the display; what it needs only for painting comes now, before
+    // the events below paint it.
+    RunAfterFirstShow();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -129,12 +133,24 @@ void SetEraserWindow(std::function<EraserWindow*()> get, std::function<void()> u
     State().unloadEraserWindow = std::move(unload);
 }
 
+void SetAfterFirstShow(std::function<void()> work) {
+    State().afterFirstShow = std::move(work);
+}
+
+void RunAfterFirstShow() {
+    // Taken out first: the work may show a window itself.
+    const std::function<void()> work = std::exchange(State().afterFirstShow, nullptr);
+    if (work)
+        work();
+}
+
 void UnloadAll() {
     Windows& state = State();
     state.splashWindow.reset();
     state.scannerWindow.reset();
     state.quietStart = false;
     state.splashDone = false;
+    state.afterFirstShow = nullptr;
 }
 
 } // namespace corvane::Forms

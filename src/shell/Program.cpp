@@ -1,10 +1,13 @@
 #include "shell/Program.h"
 
+#include "controls/TopLevel.h"
 #include "scanner/Form1.h"
 #include "shell/Forms.h"
 #include "shell/SysTray.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 
 #include <memory>
 
@@ -32,6 +35,16 @@ EngineHooks DefaultHooks(int argc, const char* const* argv) {
     hooks.commandLine = Engine::CommandText(argc, argv);
     hooks.executable = QCoreApplication::applicationFilePath().toStdString();
     return hooks;
+}
+
+bool ApplyLookAfterFirstShow() {
+    // The windows take both from the application, which has them before anything is painted.
+    controls::SetIconAndFontFromApplication(true);
+    Forms::SetAfterFirstShow([] {
+        controls::ApplyClassicFont();
+        QApplication::setWindowIcon(controls::ProgramIcon());
+    });
+    return controls::ApplyClassicStyle();
 }
 
 void Start(EngineHooks hooks) {

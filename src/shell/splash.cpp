@@ -1,5 +1,6 @@
 #include "shell/splash.h"
 
+#include "controls/Artwork.h"
 #include "controls/Child.h"
 #include "controls/Shape.h"
 #include "controls/TopLevel.h"
@@ -9,7 +10,6 @@
 #include "shell/Forms.h"
 
 #include <QLabel>
-#include <QPixmap>
 
 namespace corvane {
 
@@ -20,9 +20,8 @@ splash::splash() {
     PrepareTopLevel(*this, QStringLiteral("Corvane"));
     setFixedSize(TwipsToPixels(5685), TwipsToPixels(4005));
 
-    Picture1 = MakeChild<QLabel>(this, rect());
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/corvane/splash.png")));
-    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The artwork is decoded when the splash is first painted, after it went to the display.
+    Picture1 = MakeChild<Artwork>(this, rect(), QStringLiteral(":/corvane/splash.png"));
     Picture1->setAutoFillBackground(true);
     QPalette background = Picture1->palette();
     background.setColor(QPalette::Window, Qt::white);

@@ -11,6 +11,7 @@ class QLabel;
 namespace corvane {
 
 namespace controls {
+class Artwork;
 class Shape;
 } // namespace controls
 
@@ -42,7 +43,7 @@ public:
     /// 5000 ms.
     platform::Timer Timer3;
 
-    QLabel* Picture1 = nullptr;
+    controls::Artwork* Picture1 = nullptr;
     QLabel* Label1 = nullptr;
     controls::Shape* Shape7 = nullptr;
     controls::Shape* Shape8 = nullptr;

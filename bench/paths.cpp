@@ -5,12 +5,13 @@
 
 #include "platform/world.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -76,27 +77,20 @@ std::vector<std::string> Paths(bool otherCase) {
     return paths;
 }
 
-// The CPU time of this thread (the machine is often shared).
-double ThreadSeconds() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 void Map(benchmark::State& state, const char* name, bool otherCase) {
     World();
     const std::vector<std::string> paths = Paths(otherCase);
     std::int64_t mapped = 0;
     double seconds = 0;
     for (auto _ : state) {
-        const double start = ThreadSeconds();
+        const double start = bench::ThreadSeconds();
         for (const std::string& path : paths) {
             const std::string posix = world::ToPosix(path);
             if (posix.empty() || posix.find("cookie") == std::string::npos)
                 state.SkipWithError("a name did not map to its file");
             benchmark::DoNotOptimize(posix.data());
         }
-        seconds += ThreadSeconds() - start;
+        seconds += bench::ThreadSeconds() - start;
         mapped += kNames;
     }
     state.SetItemsProcessed(mapped);
@@ -118,13 +112,12 @@ BENCHMARK(ToPosixOtherCase)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (g_perName.count("own case") && g_perName.count("other case"))
-        std::printf("\nToPosix in a folder of %d files: %.0f ns per name in another case, %.0f ns "
-                    "in its own case: %.2f x\n",
-                    kFiles, g_perName["other case"], g_perName["own case"],
-                    g_perName["other case"] / g_perName["own case"]);
-    return 0;
+    return corvane::bench::RunThenSummarise(argc, argv, [] {
+        if (g_perName.count("own case") && g_perName.count("other case"))
+            std::printf(
+                "\nToPosix in a folder of %d files: %.0f ns per name in another case, %.0f ns "
+                "in its own case: %.2f x\n",
+                kFiles, g_perName["other case"], g_perName["own case"],
+                g_perName["other case"] / g_perName["own case"]);
+    });
 }

@@ -11,11 +11,12 @@
 #include "traces/CURLHistory.h"
 #include "traces/modCache.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -90,23 +91,15 @@ BenchWorld& World() {
     return w;
 }
 
-// The CPU time of this thread: the machine that runs the benchmarks is often shared, and wall
-// time then measures the neighbours as much as the walk.
-double ThreadSeconds() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 // Runs `walk` (which returns the entries it saw) in the benchmark loop and records the cost.
 template <typename Walk> void Measure(benchmark::State& state, const char* name, Walk walk) {
     World();
     std::int64_t entries = 0;
     double seconds = 0;
     for (auto _ : state) {
-        const double start = ThreadSeconds();
+        const double start = bench::ThreadSeconds();
         const std::int64_t n = walk();
-        seconds += ThreadSeconds() - start;
+        seconds += bench::ThreadSeconds() - start;
         entries += n;
         if (n != kEntries)
             state.SkipWithError("the walk did not see every entry");
@@ -219,20 +212,19 @@ BENCHMARK(HistoryFirstRefresh)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    auto ratio = [](const char* a, const char* b) {
-        if (g_perEntry.count(a) && g_perEntry.count(b) && g_perEntry[b] > 0)
-            std::printf("%-16s %8.1f ns/entry  (%.1f x %s at %.1f ns/entry)\n", a, g_perEntry[a],
-                        g_perEntry[a] / g_perEntry[b], b, g_perEntry[b]);
-    };
-    std::printf("\n%d entries per walk; per-entry costs are thread CPU time\n", kEntries);
-    ratio("cache walk", "cache raw scan");
-    ratio("cache list", "cache raw scan");
-    ratio("history refresh", "history raw warm");
-    ratio("history first", "history raw scan");
-    if (g_perEntry.count("cache walk"))
-        std::printf("a 50,000-entry cache walk: %.2f ms\n", g_perEntry["cache walk"] * 50000 / 1e6);
-    return 0;
+    return corvane::bench::RunThenSummarise(argc, argv, [] {
+        auto ratio = [](const char* a, const char* b) {
+            if (g_perEntry.count(a) && g_perEntry.count(b) && g_perEntry[b] > 0)
+                std::printf("%-16s %8.1f ns/entry  (%.1f x %s at %.1f ns/entry)\n", a,
+                            g_perEntry[a], g_perEntry[a] / g_perEntry[b], b, g_perEntry[b]);
+        };
+        std::printf("\n%d entries per walk; per-entry costs are thread CPU time\n", kEntries);
+        ratio("cache walk", "cache raw scan");
+        ratio("cache list", "cache raw scan");
+        ratio("history refresh", "history raw warm");
+        ratio("history first", "history raw scan");
+        if (g_perEntry.count("cache walk"))
+            std::printf("a 50,000-entry cache walk: %.2f ms\n",
+                        g_perEntry["cache walk"] * 50000 / 1e6);
+    });
 }

@@ -168,12 +168,46 @@ TEST_F(ProgramTest, TheSplashIsExposedBeforeTheListsAreReadAndTheListsAreWholeAf
 
 // The program's look comes in two steps so that the splash goes to the display before the font
 // database and the icon load; the second step must still come before anything is painted, and
-// every window ends up with the windows' font and the program's icon.
-TEST_F(ProgramTest, TheLookCompletedAfterTheSplashIsShownIsThereForItsFirstPaint) {
-    const QString style = QApplication::style()->name();
-    const QPalette palette = QApplication::palette();
-    const QFont font = QApplication::font();
-    const QIcon icon = QApplication::windowIcon();
+// every window and the notification icon end up with the windows' font and the program's icon.
+class ProgramLookTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(Program::ApplyLookAfterFirstShow());
+    }
+    void TearDown() override {
+        ProgramTest::TearDown();
+        controls::SetIconAndFontFromApplication(false);
+        QApplication::setStyle(style_);
+        QApplication::setPalette(palette_);
+        QApplication::setFont(font_);
+        QApplication::setWindowIcon(icon_);
+    }
+    // Both windows and the notification icon have the program's look.
+    static void ExpectTheLook() {
+        const QFont windows = platform::ToQFont(platform::Font{});
+        Engine* eraser = Program::EraserWindowIfLoaded();
+        ASSERT_NE(eraser, nullptr);
+        for (const QWidget* window :
+             {static_cast<const QWidget*>(eraser),
+              static_cast<const QWidget*>(Forms::ScannerWindowIfLoaded())}) {
+            ASSERT_NE(window, nullptr);
+            EXPECT_EQ(window->font().family(), windows.family());
+            EXPECT_EQ(window->font().pixelSize(), windows.pixelSize());
+            EXPECT_EQ(window->windowIcon().cacheKey(), controls::ProgramIcon().cacheKey());
+        }
+        EXPECT_EQ(SysTray::TrayIconData().hIcon.cacheKey(), controls::ProgramIcon().cacheKey());
+        EXPECT_EQ(QApplication::style()->name().toLower(), "windows");
+    }
+
+private:
+    QString style_ = QApplication::style()->name();
+    QPalette palette_ = QApplication::palette();
+    QFont font_ = QApplication::font();
+    QIcon icon_ = QApplication::windowIcon();
+};
+
+TEST_F(ProgramLookTest, TheLookCompletedAfterTheSplashIsShownIsThereForItsFirstPaint) {
     struct FirstPaint : QObject {
         bool seen = false;
         QString family;
@@ -189,32 +223,24 @@ TEST_F(ProgramTest, TheLookCompletedAfterTheSplashIsShownIsThereForItsFirstPaint
             return false;
         }
     } watch;
-    ASSERT_TRUE(Program::ApplyLookAfterFirstShow());
     QCoreApplication::instance()->installEventFilter(&watch);
     Start();
     QCoreApplication::instance()->removeEventFilter(&watch);
     Forms::RunAfterFirstShow(); // as the program does; the work ran already and does not repeat
 
-    const QFont windows = platform::ToQFont(platform::Font{});
     EXPECT_TRUE(watch.seen) << "the splash was not painted during the start";
-    EXPECT_EQ(watch.family, windows.family()) << "the splash was painted before its font came";
+    EXPECT_EQ(watch.family, platform::ToQFont(platform::Font{}).family())
+        << "the splash was painted before its font came";
     EXPECT_EQ(watch.iconKey, controls::ProgramIcon().cacheKey());
-    Engine* eraser = Program::EraserWindowIfLoaded();
-    ASSERT_NE(eraser, nullptr);
-    for (const QWidget* window : {static_cast<const QWidget*>(eraser),
-                                  static_cast<const QWidget*>(Forms::ScannerWindowIfLoaded())}) {
-        ASSERT_NE(window, nullptr);
-        EXPECT_EQ(window->font().family(), windows.family());
-        EXPECT_EQ(window->font().pixelSize(), windows.pixelSize());
-        EXPECT_EQ(window->windowIcon().cacheKey(), controls::ProgramIcon().cacheKey());
-    }
-    EXPECT_EQ(QApplication::style()->name().toLower(), "windows");
+    ExpectTheLook();
+}
 
-    controls::SetIconAndFontFromApplication(false);
-    QApplication::setStyle(style);
-    QApplication::setPalette(palette);
-    QApplication::setFont(font);
-    QApplication::setWindowIcon(icon);
+// Started into the notification area nothing is shown, so nothing waits for a first window: the
+// icon the notification area gets is already the program's.
+TEST_F(ProgramLookTest, AQuietStartHasTheLookBeforeItsNotificationIconIsAdded) {
+    Start(true);
+    EXPECT_TRUE(SysTray::IconPresent());
+    ExpectTheLook();
 }
 
 TEST_F(ProgramTest, StartedMinimisedItWaitsInTheNotificationAreaUntilOpenedFromTheIcon) {

@@ -38,12 +38,7 @@ struct BenchWorld {
     BenchWorld() {
         char tmpl[] = "/tmp/corvane-bench-paths-XXXXXX";
         root = ::mkdtemp(tmpl);
-        ::setenv("CORVANE_PREFIX", (root / "world").c_str(), 1);
-        std::string error;
-        if (!world::Ensure(error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            std::exit(1);
-        }
+        bench::UseWorldIn(root);
         const fs::path folder = world::DriveC() / "Many";
         fs::create_directories(folder);
         for (int i = 0; i < kFiles; ++i)

@@ -48,12 +48,7 @@ struct BenchWorld {
             char tmpl[] = "/tmp/corvane-bench-XXXXXX";
             root = ::mkdtemp(tmpl);
         }
-        ::setenv("CORVANE_PREFIX", (root / "world").c_str(), 1);
-        std::string error;
-        if (!world::Ensure(error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            std::exit(1);
-        }
+        bench::UseWorldIn(root);
         const fs::path marker = root / "filled";
         if (fs::exists(marker))
             return;

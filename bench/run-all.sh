@@ -4,7 +4,9 @@
 #   corvanectl scan            against find | wc -l + a count(*) in the sqlite3 shell
 #   one scan tick (CPU)        against the tick's own 200 ms beat (the real scanner window)
 #   style-3 button paint       against a Qt push button render at the same size
-#   history Refresh, 100k      against a raw SQLite scan of the same rows
+#   history Refresh, 100k      against a raw SQLite scan of the same rows: the first Refresh (it
+#                              opens the store) against a scan on a new connection, a repeated
+#                              one against a scan on a connection kept open
 #   start-up                   against a bare Qt widget program (under Xvfb, when present)
 #   Windows path mapping       names in another case against names in their own, 10k-file folder
 #   wipe                       against shred and eleven flushed dd passes

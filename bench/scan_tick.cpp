@@ -9,8 +9,8 @@
 // current world). SCANS sets the number of scans (default 5).
 
 #include "controls/chameleonButton.h"
-#include "platform/messageloop.h"
 #include "platform/widgets/drawing.h"
+#include "platform/messageloop.h"
 #include "platform/world.h"
 #include "scanner/Form1.h"
 #include "shell/Forms.h"

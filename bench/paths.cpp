@@ -45,7 +45,7 @@ struct BenchWorld {
             std::ofstream(folder / FileName(i)) << "x";
         // A folder changed a moment ago is read afresh on every look-up (its change time could
         // still miss a change); a user's folders are older than that, so the benchmark waits.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2600));
     }
     ~BenchWorld() {
         std::error_code ec;

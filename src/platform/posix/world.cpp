@@ -67,18 +67,20 @@ bool SameTime(const timespec& a, const timespec& b) {
 // Mapping many names in one big folder would read the whole folder once per name. The last
 // folders read are kept with their change and modification times, which every addition, removal
 // or rename in the folder moves on; a listing is used again only while both are unchanged.
-// The kernel stamps those times from a clock that advances in ticks, so a change in the same
-// tick as the reading would keep them: a listing whose folder changed less than kRacyWindow
-// before it was read is not kept at all.
+// Those times are coarse: the kernel stamps them from a clock that advances in ticks, and some
+// file systems keep whole seconds (two for a FAT modification time). A change within the same
+// step as an earlier one keeps the times, so a listing is kept only when its folder last changed
+// more than kRacyWindowNs before it was read: every later change then moves a time on.
 class FolderNames {
 public:
     /// The name in the open folder `dir` whose upper-case form is `form`; empty when none.
     std::string Find(int dir, const std::string& form) {
+        // The clock first: a folder stamped after it is too young to keep.
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
         struct stat st {};
         if (::fstat(dir, &st) != 0)
             return Lookup(ReadNames(dir), form);
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
         std::lock_guard lock(mutex_);
         for (Entry& entry : entries_) {
             if (entry.device == st.st_dev && entry.inode == st.st_ino) {
@@ -100,7 +102,7 @@ public:
     }
 
 private:
-    static constexpr std::int64_t kRacyWindowNs = 100'000'000;
+    static constexpr std::int64_t kRacyWindowNs = 2'500'000'000;
 
     struct Entry {
         dev_t device = 0;

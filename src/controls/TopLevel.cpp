@@ -43,10 +43,9 @@ void SetIconAndFontFromApplication(bool fromApplication) {
 }
 
 bool ApplyClassicLook() {
-    if (!ApplyClassicStyle())
-        return false;
+    // The font comes even where the style is missing.
     ApplyClassicFont();
-    return true;
+    return ApplyClassicStyle();
 }
 
 void ApplyClassicFont() {

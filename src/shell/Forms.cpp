@@ -46,6 +46,7 @@ void ShowSplashNow(splash& window, bool quiet) {
     window.show();
     // The window is on its way to the display; what it needs only for painting comes now, before
     // the events below paint it.
+    window.Appeared();
     RunAfterFirstShow();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
@@ -109,9 +110,10 @@ void EndQuietStart() {
         return;
     state.quietStart = false;
     // The splash, while it is still loaded, shows the scanner window itself when its time is up.
-    if (state.splashWindow)
+    if (state.splashWindow) {
         state.splashWindow->show();
-    else if (state.scannerWindow)
+        state.splashWindow->Appeared();
+    } else if (state.scannerWindow)
         state.scannerWindow->show();
 }
 

@@ -28,7 +28,6 @@ splash::splash() {
     Picture1->setPalette(background);
 
     Label1 = MakeChild<QLabel>(this, TwipsRect(120, 3770, 2055, 255));
-    Label1->setText(QStringLiteral("Locating Files..."));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
     QPalette grey = Label1->palette();
@@ -40,6 +39,10 @@ splash::splash() {
     Shape9 = MakeChild<Shape>(this, TwipsRect(2280, 1080, 255, 255), platform::RGB(255, 0, 0));
     Shape8->hide();
     Shape9->hide();
+    // The controls that show at once appear with the status text, see Appeared.
+    Picture1->hide();
+    Label1->hide();
+    Shape7->hide();
 
     Timer1.SetInterval(2000);
     Timer3.SetInterval(5000);
@@ -50,6 +53,19 @@ splash::splash() {
 }
 
 splash::~splash() = default;
+
+void splash::Appeared() {
+    // A control that appears or gets a new text is announced to assistive technology, and the
+    // first announcement connects to the desktop's accessibility bus, which can take long and
+    // which the window does not need to appear: so the controls and the text come after the
+    // window went to the display, before it is painted.
+    if (!Label1->text().isEmpty())
+        return;
+    Label1->setText(QStringLiteral("Locating Files..."));
+    Picture1->show();
+    Label1->show();
+    Shape7->show();
+}
 
 void splash::Form_Load() {
     // The timers count from the load; their ticks come once the message loop runs again.

@@ -24,6 +24,9 @@ public:
     splash(const splash&) = delete;
     splash& operator=(const splash&) = delete;
 
+    /// Puts up the picture, the first square and the first status text ("Locating Files...");
+    /// called when the splash has just been shown, before it is painted.
+    void Appeared();
     /// The load step: starts the three timers and loads the scanner window, hidden.
     void Form_Load();
     /// Stops the three timers (the window is closing).

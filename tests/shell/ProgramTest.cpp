@@ -211,6 +211,7 @@ TEST_F(ProgramLookTest, TheLookCompletedAfterTheSplashIsShownIsThereForItsFirstP
     struct FirstPaint : QObject {
         bool seen = false;
         QString family;
+        QString text;
         qint64 iconKey = 0;
         bool eventFilter(QObject* watched, QEvent* event) override {
             const splash* shown = Forms::SplashIfLoaded();
@@ -218,6 +219,7 @@ TEST_F(ProgramLookTest, TheLookCompletedAfterTheSplashIsShownIsThereForItsFirstP
                 watched == shown->Label1) {
                 seen = true;
                 family = shown->Label1->font().family();
+                text = shown->Label1->text();
                 iconKey = shown->windowIcon().cacheKey();
             }
             return false;
@@ -232,6 +234,7 @@ TEST_F(ProgramLookTest, TheLookCompletedAfterTheSplashIsShownIsThereForItsFirstP
     EXPECT_EQ(watch.family, platform::ToQFont(platform::Font{}).family())
         << "the splash was painted before its font came";
     EXPECT_EQ(watch.iconKey, controls::ProgramIcon().cacheKey());
+    EXPECT_EQ(watch.text, QStringLiteral("Locating Files...")) << "painted before its status";
     ExpectTheLook();
 }
 

@@ -4,8 +4,11 @@
 #   corvanectl scan            against find | wc -l + a count(*) in the sqlite3 shell
 #   one scan tick (CPU)        against the tick's own 200 ms beat (the real scanner window)
 #   style-3 button paint       against a Qt push button render at the same size
-#   history Refresh, 100k      against a raw SQLite scan of the same rows
+#   history Refresh, 100k      against a raw SQLite scan of the same rows: the first Refresh (it
+#                              opens the store) against a scan on a new connection, a repeated
+#                              one against a scan on a connection kept open
 #   start-up                   against a bare Qt widget program (under Xvfb, when present)
+#   Windows path mapping       names in another case against names in their own, 10k-file folder
 #   wipe                       against shred and eleven flushed dd passes
 # Usage: bench/run-all.sh [SCRATCH]   (default /tmp/corvane-bench; the world is made afresh)
 set -euo pipefail
@@ -16,7 +19,7 @@ export CORVANE_BIN_DIR=$BIN
 
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target corvanectl corvane bench_scan_tick bench_button_paint bench_stores \
-    bench_wipe bench_startup bench_bare_window >/dev/null
+    bench_wipe bench_startup bench_bare_window bench_paths >/dev/null
 
 rm -rf "$SCRATCH"
 mkdir -p "$SCRATCH"
@@ -46,6 +49,9 @@ if command -v Xvfb >/dev/null; then
     echo "== start-up (Xvfb)"
     bench/startup.sh
 fi
+
+echo "== Windows path mapping"
+"$BIN/bench_paths" --benchmark_min_time=0.2
 
 echo "== wipe"
 "$BIN/bench_wipe" "$SCRATCH/wipe"

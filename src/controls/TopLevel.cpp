@@ -13,17 +13,44 @@
 #include <QWidget>
 
 namespace corvane::controls {
+namespace {
+
+bool& FromApplication() {
+    static bool fromApplication = false;
+    return fromApplication;
+}
+
+} // namespace
+
+const QIcon& ProgramIcon() {
+    // Decoding the full-size artwork is the dear part of an icon; every user shares this one.
+    // It is never destroyed, as pixmaps must not outlive the application object.
+    static const QIcon* icon = new QIcon(QStringLiteral(":/corvane/icon.png"));
+    return *icon;
+}
 
 void PrepareTopLevel(QWidget& window, const QString& caption) {
     window.setWindowTitle(caption);
-    window.setWindowIcon(QIcon(QStringLiteral(":/corvane/icon.png")));
+    if (FromApplication())
+        return;
+    window.setWindowIcon(ProgramIcon());
     platform::EnsureFonts();
     window.setFont(platform::ToQFont(platform::Font{}));
 }
 
+void SetIconAndFontFromApplication(bool fromApplication) {
+    FromApplication() = fromApplication;
+}
+
 bool ApplyClassicLook() {
+    // The font comes even where the style is missing.
+    ApplyClassicFont();
+    return ApplyClassicStyle();
+}
+
+void ApplyClassicFont() {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
-        return false;
+        return;
     platform::EnsureFonts();
     const QFont font = platform::ToQFont(platform::Font{});
     QApplication::setFont(font);
@@ -31,6 +58,11 @@ bool ApplyClassicLook() {
     for (const char* kind : {"QMenu", "QToolTip", "QMessageBox", "QListWidget", "QCheckBox"})
         QApplication::setFont(font, kind);
     QToolTip::setFont(font);
+}
+
+bool ApplyClassicStyle() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return false;
     QStyle* style = QStyleFactory::create(QStringLiteral("Windows"));
     if (style == nullptr)
         return false;

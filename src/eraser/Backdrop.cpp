@@ -1,5 +1,6 @@
 #include "eraser/Backdrop.h"
 
+#include "controls/TopLevel.h"
 #include "controls/Twips.h"
 #include "platform/widgets/drawing.h"
 
@@ -24,7 +25,7 @@ void Backdrop::paintEvent(QPaintEvent*) {
     band.setColorAt(1, QColor(150, 0, 0));
     painter.fillRect(QRect(0, 0, width(), kBandHeight), band);
 
-    QIcon(QStringLiteral(":/corvane/icon.png")).paint(&painter, QRect(8, 8, 16, 16));
+    controls::ProgramIcon().paint(&painter, QRect(8, 8, 16, 16));
     platform::Font font;
     font.bold = true;
     font.size = 12;

@@ -21,6 +21,7 @@ struct Windows {
     // The splash has had its time: it belongs to the program's start, not to every load of the
     // eraser window (the desktop may close that window and the scanner then loads a new one).
     bool splashDone = false;
+    std::function<void()> afterFirstShow;
 };
 
 Windows& State() {
@@ -43,6 +44,10 @@ void ShowSplashNow(splash& window, bool quiet) {
     if (window.isVisible() || quiet)
         return;
     window.show();
+    // The window is on its way to the display; what it needs only for painting comes now, before
+    // the events below paint it.
+    window.Appeared();
+    RunAfterFirstShow();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -105,9 +110,10 @@ void EndQuietStart() {
         return;
     state.quietStart = false;
     // The splash, while it is still loaded, shows the scanner window itself when its time is up.
-    if (state.splashWindow)
+    if (state.splashWindow) {
         state.splashWindow->show();
-    else if (state.scannerWindow)
+        state.splashWindow->Appeared();
+    } else if (state.scannerWindow)
         state.scannerWindow->show();
 }
 
@@ -129,12 +135,24 @@ void SetEraserWindow(std::function<EraserWindow*()> get, std::function<void()> u
     State().unloadEraserWindow = std::move(unload);
 }
 
+void SetAfterFirstShow(std::function<void()> work) {
+    State().afterFirstShow = std::move(work);
+}
+
+void RunAfterFirstShow() {
+    // Taken out first: the work may show a window itself.
+    const std::function<void()> work = std::exchange(State().afterFirstShow, nullptr);
+    if (work)
+        work();
+}
+
 void UnloadAll() {
     Windows& state = State();
     state.splashWindow.reset();
     state.scannerWindow.reset();
     state.quietStart = false;
     state.splashDone = false;
+    state.afterFirstShow = nullptr;
 }
 
 } // namespace corvane::Forms

@@ -39,6 +39,14 @@ void EndQuietStart();
 /// exists; until then "Activate Cleaner" only resets the scanner's own bar.
 void SetEraserWindow(std::function<EraserWindow*()> get, std::function<void()> unload);
 
+/// Sets work that the first window does not need to go to the display (the font database, the
+/// program's icon): it runs once, right after the first window is handed to the display and
+/// before anything of it is painted, or else when RunAfterFirstShow is called.
+void SetAfterFirstShow(std::function<void()> work);
+/// Runs the work set by SetAfterFirstShow now, unless it ran already (a quiet start shows no
+/// window, so the program calls this once its start-up is done).
+void RunAfterFirstShow();
+
 /// Destroys every window at once (for the end of a test).
 void UnloadAll();
 

@@ -1,10 +1,13 @@
 #include "shell/Program.h"
 
+#include "controls/TopLevel.h"
 #include "scanner/Form1.h"
 #include "shell/Forms.h"
 #include "shell/SysTray.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 
 #include <memory>
 
@@ -34,12 +37,27 @@ EngineHooks DefaultHooks(int argc, const char* const* argv) {
     return hooks;
 }
 
+bool ApplyLookAfterFirstShow() {
+    // The windows take both from the application, which has them before anything is painted.
+    controls::SetIconAndFontFromApplication(true);
+    Forms::SetAfterFirstShow([] {
+        controls::ApplyClassicFont();
+        QApplication::setWindowIcon(controls::ProgramIcon());
+    });
+    return controls::ApplyClassicStyle();
+}
+
 void Start(EngineHooks hooks) {
     Program().hooks = std::move(hooks);
     // Started into the notification area, Corvane waits there: the splash and the scanner
     // window appear only when the user first opens it from the icon.
-    Forms::SetQuietStart(Engine::IsMinimisedStart(Program().hooks.commandLine) &&
-                         SysTray::IsTrayAvailable());
+    const bool quiet =
+        Engine::IsMinimisedStart(Program().hooks.commandLine) && SysTray::IsTrayAvailable();
+    Forms::SetQuietStart(quiet);
+    // No window goes to the display first then: what it would have been shown before (the icon
+    // the notification area gets, the windows' font) comes now.
+    if (quiet)
+        Forms::RunAfterFirstShow();
     Forms::SetEraserWindow([]() -> corvane::EraserWindow* { return &EraserWindow(); },
                            [] { UnloadEraserWindow(); });
     // The splash comes first, as the eraser window's load would show it, so it is on screen

@@ -11,6 +11,13 @@ namespace corvane::Program {
 /// the end of the program, and the command line.
 EngineHooks DefaultHooks(int argc, const char* const* argv);
 
+/// Gives the program the classic look in two steps, so that the first window goes to the display
+/// before the font database and the program's icon are loaded (together they take longer than
+/// everything else the splash needs): the style and colours now, the windows' font and icon right
+/// after the first window is shown, before it is painted. False when the classic style is
+/// missing (the desktop's style stays; the font and icon still come).
+bool ApplyLookAfterFirstShow();
+
 /// Creates and loads the start-up window with `hooks` and lets the scanner window reach it.
 void Start(EngineHooks hooks);
 

@@ -1,15 +1,12 @@
 // corvane: the privacy cleaner's windows. The eraser window is the start-up window: its load
 // shows the splash, which loads the scanner window hidden and shows it eight seconds later.
 
-#include "controls/TopLevel.h"
-#include "platform/widgets/drawing.h"
 #include "platform/widgets/windowservices.h"
 #include "platform/world.h"
 #include "shell/Forms.h"
 #include "shell/Program.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdlib>
 #include <iostream>
@@ -70,9 +67,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("corvane"));
     // No application display name: the desktop would append it to every window title, and the
     // message boxes carry their own titles ("Scanning Done") exactly as given.
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/icon.png")));
-    corvane::platform::EnsureFonts();
-    if (!corvane::controls::ApplyClassicLook())
+    if (!corvane::Program::ApplyLookAfterFirstShow())
         std::cerr << "corvane: Qt's classic style is missing; the desktop's style is used\n";
 
     std::string error;
@@ -82,6 +77,8 @@ int main(int argc, char** argv) {
     }
 
     corvane::Program::Start(corvane::Program::DefaultHooks(argc, argv));
+    // A start into the notification area shows no window: the look is completed now.
+    corvane::Forms::RunAfterFirstShow();
     const int rc = QApplication::exec();
     // The windows go before the application object does.
     corvane::Program::UnloadAll();

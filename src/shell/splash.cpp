@@ -1,5 +1,6 @@
 #include "shell/splash.h"
 
+#include "controls/Artwork.h"
 #include "controls/Child.h"
 #include "controls/Shape.h"
 #include "controls/TopLevel.h"
@@ -9,7 +10,6 @@
 #include "shell/Forms.h"
 
 #include <QLabel>
-#include <QPixmap>
 
 namespace corvane {
 
@@ -20,16 +20,14 @@ splash::splash() {
     PrepareTopLevel(*this, QStringLiteral("Corvane"));
     setFixedSize(TwipsToPixels(5685), TwipsToPixels(4005));
 
-    Picture1 = MakeChild<QLabel>(this, rect());
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/corvane/splash.png")));
-    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The artwork is decoded when the splash is first painted, after it went to the display.
+    Picture1 = MakeChild<Artwork>(this, rect(), QStringLiteral(":/corvane/splash.png"));
     Picture1->setAutoFillBackground(true);
     QPalette background = Picture1->palette();
     background.setColor(QPalette::Window, Qt::white);
     Picture1->setPalette(background);
 
     Label1 = MakeChild<QLabel>(this, TwipsRect(120, 3770, 2055, 255));
-    Label1->setText(QStringLiteral("Locating Files..."));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setAttribute(Qt::WA_TranslucentBackground);
     QPalette grey = Label1->palette();
@@ -41,6 +39,10 @@ splash::splash() {
     Shape9 = MakeChild<Shape>(this, TwipsRect(2280, 1080, 255, 255), platform::RGB(255, 0, 0));
     Shape8->hide();
     Shape9->hide();
+    // The controls that show at once appear with the status text, see Appeared.
+    Picture1->hide();
+    Label1->hide();
+    Shape7->hide();
 
     Timer1.SetInterval(2000);
     Timer3.SetInterval(5000);
@@ -51,6 +53,19 @@ splash::splash() {
 }
 
 splash::~splash() = default;
+
+void splash::Appeared() {
+    // A control that appears or gets a new text is announced to assistive technology, and the
+    // first announcement connects to the desktop's accessibility bus, which can take long and
+    // which the window does not need to appear: so the controls and the text come after the
+    // window went to the display, before it is painted.
+    if (!Label1->text().isEmpty())
+        return;
+    Label1->setText(QStringLiteral("Locating Files..."));
+    Picture1->show();
+    Label1->show();
+    Shape7->show();
+}
 
 void splash::Form_Load() {
     // The timers count from the load; their ticks come once the message loop runs again.

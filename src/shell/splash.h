@@ -11,6 +11,7 @@ class QLabel;
 namespace corvane {
 
 namespace controls {
+class Artwork;
 class Shape;
 } // namespace controls
 
@@ -23,6 +24,9 @@ public:
     splash(const splash&) = delete;
     splash& operator=(const splash&) = delete;
 
+    /// Puts up the picture, the first square and the first status text ("Locating Files...");
+    /// called when the splash has just been shown, before it is painted.
+    void Appeared();
     /// The load step: starts the three timers and loads the scanner window, hidden.
     void Form_Load();
     /// Stops the three timers (the window is closing).
@@ -42,7 +46,7 @@ public:
     /// 5000 ms.
     platform::Timer Timer3;
 
-    QLabel* Picture1 = nullptr;
+    controls::Artwork* Picture1 = nullptr;
     QLabel* Label1 = nullptr;
     controls::Shape* Shape7 = nullptr;
     controls::Shape* Shape8 = nullptr;

@@ -82,6 +82,42 @@ TEST(WorldPaths, ComponentsAreFoundWithoutRegardToCase) {
     EXPECT_EQ(world::ToPosix("C:\\mixed\\aBC"), (dir / "ABC").string());
 }
 
+// Names in a big folder are looked up in a listing kept between calls; it must follow every
+// change of the folder at once: a new case variant that sorts first, a rename, a removal, and
+// the same look-ups from a second folder of the same names.
+TEST(WorldPaths, CaseLookUpsInAFolderFollowItsChangesAtOnce) {
+    TempWorld w;
+    const fs::path dir = world::DriveC() / "big";
+    const fs::path other = world::DriveC() / "other";
+    for (const fs::path& folder : {dir, other}) {
+        fs::create_directories(folder);
+        for (int i = 0; i < 300; ++i)
+            TempWorld::Write(folder / ("file" + std::to_string(i) + ".txt"), "x");
+    }
+    TempWorld::Write(dir / "Report.txt", "r");
+    TempWorld::Write(other / "report.TXT", "r");
+    // Old enough that the listing is kept rather than read again on every call.
+    ::usleep(2600 * 1000);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(world::ToPosix("C:\\big\\FILE17.TXT"), (dir / "file17.txt").string());
+        EXPECT_EQ(world::ToPosix("C:\\BIG\\report.txt"), (dir / "Report.txt").string());
+        EXPECT_EQ(world::ToPosix("C:\\other\\REPORT.txt"), (other / "report.TXT").string());
+        EXPECT_EQ(world::ToPosix("C:\\big\\new.txt"), (dir / "new.txt").string());
+    }
+
+    // A variant that sorts before the known one ("E" before "e") wins from the next call on.
+    TempWorld::Write(dir / "REPORT.txt", "R");
+    EXPECT_EQ(world::ToPosix("C:\\big\\report.txt"), (dir / "REPORT.txt").string());
+    fs::remove(dir / "REPORT.txt");
+    EXPECT_EQ(world::ToPosix("C:\\big\\report.txt"), (dir / "Report.txt").string());
+    fs::rename(dir / "Report.txt", dir / "Summary.txt");
+    EXPECT_EQ(world::ToPosix("C:\\big\\report.txt"), (dir / "report.txt").string());
+    EXPECT_EQ(world::ToPosix("C:\\big\\SUMMARY.TXT"), (dir / "Summary.txt").string());
+    TempWorld::Write(dir / "New.TXT", "n");
+    EXPECT_EQ(world::ToPosix("C:\\big\\new.txt"), (dir / "New.TXT").string());
+    EXPECT_EQ(world::ToPosix("C:\\other\\REPORT.txt"), (other / "report.TXT").string());
+}
+
 TEST(WorldPaths, PosixToWindowsRoundTripsOddNames) {
     TempWorld w;
     const fs::path dir = world::DriveC() / "odd";

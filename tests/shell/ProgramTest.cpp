@@ -6,10 +6,12 @@
 
 #include "controls/FileListBox.h"
 #include "controls/Label.h"
+#include "controls/TopLevel.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/chameleonButton.h"
 #include "platform/messageloop.h"
 #include "platform/settings.h"
+#include "platform/widgets/drawing.h"
 #include "platform/world.h"
 #include "scanner/Form1.h"
 #include "scanner/ScanReport.h"
@@ -20,9 +22,13 @@
 #include "support/TempWorld.h"
 
 #include "support/RunUntil.h"
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QIcon>
+#include <QLabel>
 #include <QListWidget>
+#include <QStyle>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -158,6 +164,86 @@ TEST_F(ProgramTest, TheSplashIsExposedBeforeTheListsAreReadAndTheListsAreWholeAf
     ASSERT_NE(scanner, nullptr);
     ASSERT_EQ(scanner->List1->count(), 2);
     EXPECT_EQ(scanner->List1->item(0)->text(), QStringLiteral("http://a.example/"));
+}
+
+// The program's look comes in two steps so that the splash goes to the display before the font
+// database and the icon load; the second step must still come before anything is painted, and
+// every window and the notification icon end up with the windows' font and the program's icon.
+class ProgramLookTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(Program::ApplyLookAfterFirstShow());
+    }
+    void TearDown() override {
+        ProgramTest::TearDown();
+        controls::SetIconAndFontFromApplication(false);
+        QApplication::setStyle(style_);
+        QApplication::setPalette(palette_);
+        QApplication::setFont(font_);
+        QApplication::setWindowIcon(icon_);
+    }
+    // Both windows and the notification icon have the program's look.
+    static void ExpectTheLook() {
+        const QFont windows = platform::ToQFont(platform::Font{});
+        Engine* eraser = Program::EraserWindowIfLoaded();
+        ASSERT_NE(eraser, nullptr);
+        for (const QWidget* window :
+             {static_cast<const QWidget*>(eraser),
+              static_cast<const QWidget*>(Forms::ScannerWindowIfLoaded())}) {
+            ASSERT_NE(window, nullptr);
+            EXPECT_EQ(window->font().family(), windows.family());
+            EXPECT_EQ(window->font().pixelSize(), windows.pixelSize());
+            EXPECT_EQ(window->windowIcon().cacheKey(), controls::ProgramIcon().cacheKey());
+        }
+        EXPECT_EQ(SysTray::TrayIconData().hIcon.cacheKey(), controls::ProgramIcon().cacheKey());
+        EXPECT_EQ(QApplication::style()->name().toLower(), "windows");
+    }
+
+private:
+    QString style_ = QApplication::style()->name();
+    QPalette palette_ = QApplication::palette();
+    QFont font_ = QApplication::font();
+    QIcon icon_ = QApplication::windowIcon();
+};
+
+TEST_F(ProgramLookTest, TheLookCompletedAfterTheSplashIsShownIsThereForItsFirstPaint) {
+    struct FirstPaint : QObject {
+        bool seen = false;
+        QString family;
+        QString text;
+        qint64 iconKey = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            const splash* shown = Forms::SplashIfLoaded();
+            if (event->type() == QEvent::Paint && !seen && shown != nullptr &&
+                watched == shown->Label1) {
+                seen = true;
+                family = shown->Label1->font().family();
+                text = shown->Label1->text();
+                iconKey = shown->windowIcon().cacheKey();
+            }
+            return false;
+        }
+    } watch;
+    QCoreApplication::instance()->installEventFilter(&watch);
+    Start();
+    QCoreApplication::instance()->removeEventFilter(&watch);
+    Forms::RunAfterFirstShow(); // as the program does; the work ran already and does not repeat
+
+    EXPECT_TRUE(watch.seen) << "the splash was not painted during the start";
+    EXPECT_EQ(watch.family, platform::ToQFont(platform::Font{}).family())
+        << "the splash was painted before its font came";
+    EXPECT_EQ(watch.iconKey, controls::ProgramIcon().cacheKey());
+    EXPECT_EQ(watch.text, QStringLiteral("Locating Files...")) << "painted before its status";
+    ExpectTheLook();
+}
+
+// Started into the notification area nothing is shown, so nothing waits for a first window: the
+// icon the notification area gets is already the program's.
+TEST_F(ProgramLookTest, AQuietStartHasTheLookBeforeItsNotificationIconIsAdded) {
+    Start(true);
+    EXPECT_TRUE(SysTray::IconPresent());
+    ExpectTheLook();
 }
 
 TEST_F(ProgramTest, StartedMinimisedItWaitsInTheNotificationAreaUntilOpenedFromTheIcon) {

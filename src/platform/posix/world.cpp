@@ -6,15 +6,19 @@
 #include "platform/utf8.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <time.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace corvane::world {
 namespace fs = std::filesystem;
@@ -31,6 +35,105 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return (v && *v) ? std::string(v) : fallback;
 }
 
+// The names of one folder by their upper-case form, each form giving the first name in sorted
+// order that has it: what the case-insensitive look-up of a name in the folder answers.
+using NamesByForm = std::unordered_map<std::string, std::string>;
+
+NamesByForm ReadNames(int dir) {
+    NamesByForm names;
+    const int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::fdopendir(fd), ::closedir);
+    if (!listing) {
+        ::close(fd);
+        return names;
+    }
+    while (const dirent* e = ::readdir(listing.get())) {
+        const std::string_view entry(e->d_name);
+        if (entry == "." || entry == "..")
+            continue;
+        auto [it, added] = names.try_emplace(platform::UpperName(entry), entry);
+        if (!added && entry < it->second)
+            it->second = entry;
+    }
+    return names;
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Mapping many names in one big folder would read the whole folder once per name. The last
+// folders read are kept with their change and modification times, which every addition, removal
+// or rename in the folder moves on; a listing is used again only while both are unchanged.
+// Those times are coarse: the kernel stamps them from a clock that advances in ticks, and some
+// file systems keep whole seconds (two for a FAT modification time). A change within the same
+// step as an earlier one keeps the times, so a listing is kept only when its folder last changed
+// more than kRacyWindowNs before it was read: every later change then moves a time on.
+class FolderNames {
+public:
+    /// The name in the open folder `dir` whose upper-case form is `form`; empty when none.
+    std::string Find(int dir, const std::string& form) {
+        // The clock first: a folder stamped after it is too young to keep.
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        struct stat st {};
+        if (::fstat(dir, &st) != 0)
+            return Lookup(ReadNames(dir), form);
+        std::lock_guard lock(mutex_);
+        for (Entry& entry : entries_) {
+            if (entry.device == st.st_dev && entry.inode == st.st_ino) {
+                if (SameTime(entry.changed, st.st_ctim) && SameTime(entry.modified, st.st_mtim))
+                    return Lookup(entry.names, form);
+                entry.device = 0; // stale: read again below
+                entry.inode = 0;
+            }
+        }
+        // The times are taken before the listing: a change while it is read moves them on.
+        NamesByForm names = ReadNames(dir);
+        std::string found = Lookup(names, form);
+        if (Settled(st.st_ctim, now) && Settled(st.st_mtim, now)) {
+            Entry& slot = entries_[next_];
+            next_ = (next_ + 1) % entries_.size();
+            slot = Entry{st.st_dev, st.st_ino, st.st_ctim, st.st_mtim, std::move(names)};
+        }
+        return found;
+    }
+
+private:
+    static constexpr std::int64_t kRacyWindowNs = 2'500'000'000;
+
+    struct Entry {
+        dev_t device = 0;
+        ino_t inode = 0;
+        timespec changed{};
+        timespec modified{};
+        NamesByForm names;
+    };
+
+    static std::string Lookup(const NamesByForm& names, const std::string& form) {
+        const auto it = names.find(form);
+        return it == names.end() ? std::string() : it->second;
+    }
+
+    // True when `stamp` lies more than the racy window before `now` (and not after it).
+    static bool Settled(const timespec& stamp, const timespec& now) {
+        const std::int64_t age = (std::int64_t(now.tv_sec) - stamp.tv_sec) * 1'000'000'000 +
+                                 (std::int64_t(now.tv_nsec) - stamp.tv_nsec);
+        return age > kRacyWindowNs;
+    }
+
+    std::mutex mutex_;
+    std::array<Entry, 8> entries_;
+    std::size_t next_ = 0;
+};
+
+FolderNames& KnownFolders() {
+    static FolderNames folders;
+    return folders;
+}
+
 // Finds the entry of the open folder `dir` that is `name`: the exact name when it exists, else
 // the first name in sorted order that is the same name to Windows, else `name` itself (a file
 // about to be made). Works on the folder's descriptor, so the cost does not grow with the depth.
@@ -38,27 +141,8 @@ std::string ResolveComponent(int dir, const std::string& name) {
     struct stat st {};
     if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return name;
-    const int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return name;
-    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::fdopendir(fd), ::closedir);
-    if (!listing) {
-        ::close(fd);
-        return name;
-    }
-    const std::string wanted = platform::UpperName(name);
-    std::string best;
-    bool found = false;
-    while (const dirent* e = ::readdir(listing.get())) {
-        const std::string_view entry(e->d_name);
-        if (entry == "." || entry == "..")
-            continue;
-        if (platform::UpperName(entry) == wanted && (!found || entry < best)) {
-            best = entry;
-            found = true;
-        }
-    }
-    return found ? best : name;
+    std::string found = KnownFolders().Find(dir, platform::UpperName(name));
+    return found.empty() ? name : found;
 }
 
 bool MakeFolder(const fs::path& p, std::string& error) {

@@ -44,7 +44,7 @@ private:
 
 /// What a shown box looked like, read while it was on screen.
 struct SeenBox {
-    QRect frame;
+    QRect window; // the box's own area, without the frame
     QImage icon;
     QString style;
     QFont font;
@@ -62,16 +62,19 @@ SeenBox ShowBox(const platform::MessageBoxRequest& request) {
             return;
         poll.stop();
         // A window manager places and frames the box some time after it is mapped, later still
-        // on a loaded machine: read the frame once it has stayed put for a while.
-        QRect frame = box->frameGeometry();
+        // on a loaded machine: read the place once it has stayed put for a while. The box's own
+        // area is read, not its frame: the frame's size is asked of the window manager once and
+        // may be caught while it is still being made (1 x 1). Box and owner wear the same frame,
+        // so their own areas are centred on each other when their frames are.
+        QRect place = box->geometry();
         int steady = 0;
         for (int waited = 0; waited < 5000 && steady < 300; waited += 50) {
             QTest::qWait(50);
-            const QRect now = box->frameGeometry();
-            steady = now == frame ? steady + 50 : 0;
-            frame = now;
+            const QRect now = box->geometry();
+            steady = now == place ? steady + 50 : 0;
+            place = now;
         }
-        seen.frame = frame;
+        seen.window = place;
         seen.icon =
             box->iconPixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         seen.style = box->style()->name();
@@ -116,9 +119,12 @@ TEST(ClassicLook, BoxesAreCentredOverTheAskingWindowWithTheProgramsIcons) {
                  {platform::vbQuestion, ":/corvane/msgbox-question.png"}};
     for (const auto& kind : kinds) {
         const SeenBox seen = ShowBox({"Done", "Corvane", platform::vbOKOnly + kind.icon, &child});
-        const QPoint offset = seen.frame.center() - owner.frameGeometry().center();
+        const QRect own = owner.geometry();
+        const QPoint offset = seen.window.center() - own.center();
         EXPECT_LE(offset.manhattanLength(), 24)
-            << "box at " << seen.frame.x() << "," << seen.frame.y() << " for " << kind.file;
+            << "box at " << seen.window.x() << "," << seen.window.y() << " size "
+            << seen.window.width() << "x" << seen.window.height() << ", owner at " << own.x() << ","
+            << own.y() << " size " << own.width() << "x" << own.height() << ", for " << kind.file;
         const QImage artwork = QPixmap(QString::fromLatin1(kind.file))
                                    .toImage()
                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);

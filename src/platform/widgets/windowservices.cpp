@@ -58,10 +58,23 @@ public:
 protected:
     void showEvent(QShowEvent* event) override {
         QMessageBox::showEvent(event);
-        const QWidget* owner = parentWidget();
-        if (owner == nullptr || placed_)
-            return;
         placed_ = true;
+        Centre();
+    }
+
+    // The box may still change its size after it is shown (its layout settles, a window
+    // manager applies its limits); it stays centred, as a box cannot be resized by the user.
+    void resizeEvent(QResizeEvent* event) override {
+        QMessageBox::resizeEvent(event);
+        if (placed_)
+            Centre();
+    }
+
+private:
+    void Centre() {
+        const QWidget* owner = parentWidget();
+        if (owner == nullptr)
+            return;
         const QRect ownerFrame = owner->frameGeometry();
         const QRect ownerClient = owner->geometry();
         const QMargins frame(
@@ -72,7 +85,6 @@ protected:
         move(outer.topLeft());
     }
 
-private:
     bool placed_ = false;
 };
 

@@ -20,8 +20,8 @@ done
 stop_process "$BROWSER_PID"
 wait_until "$E2E_TIMEOUT" "the history to be erased after the browser closed" \
     bash -c '[ -z "$("$0" history list)" ]' "$CORVANE_BIN_DIR/corvanectl"
-# The list is emptied early in the erase, which goes on with its other steps (and empties the
-# list once more on the way): a visit is recorded only after it has had time to end.
+# The list is emptied before the erase ends (it goes on with the real browsers' profiles): the
+# next visit is recorded only after the erase has had time to end.
 sleep "$(awk -v t="$tick" 'BEGIN { print 3 * t }')"
 
 ctl history add http://news.example.org/today.html "Today's News" >/dev/null ||

@@ -58,7 +58,14 @@ class CoTaskText {
 public:
     CoTaskText() = default;
     CoTaskText(CoTaskText&& other) noexcept : text_(other.text_) { other.text_ = nullptr; }
-    CoTaskText& operator=(CoTaskText&& other) noexcept;
+    CoTaskText& operator=(CoTaskText&& other) noexcept {
+        if (this != &other) {
+            CoTaskMemFree(text_);
+            text_ = other.text_;
+            other.text_ = nullptr;
+        }
+        return *this;
+    }
     CoTaskText(const CoTaskText&) = delete;
     CoTaskText& operator=(const CoTaskText&) = delete;
     ~CoTaskText() { CoTaskMemFree(text_); }
@@ -66,7 +73,12 @@ public:
     /// Copies the bytes into a new block; false (and no text) when memory cannot be had.
     bool Assign(std::string_view bytes);
     /// Frees the text now; the owner then holds none.
-    void Reset();
+    void Reset() {
+        if (text_ != nullptr) {
+            CoTaskMemFree(text_);
+            text_ = nullptr;
+        }
+    }
     /// The text, or null when there is none.
     const char* Get() const { return text_; }
 

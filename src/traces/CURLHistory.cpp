@@ -1,6 +1,6 @@
 #include "traces/CURLHistory.h"
 
-#include <array>
+#include <vector>
 
 namespace corvane {
 
@@ -36,9 +36,10 @@ HRESULT CURLHistory::Refresh(std::string_view URLStartsWith, std::uint32_t flags
     std::size_t reused = 0;
     // The records are fetched a batch at a time and serve every batch: each item takes its
     // texts over, leaving its record empty again. Records filled before a failure still become
-    // items, as they would one at a time.
-    constexpr std::uint32_t kBatch = 64;
-    std::array<STATURL, kBatch> records;
+    // items, as they would one at a time. A batch this long is filled straight from the store,
+    // its texts copied once.
+    constexpr std::uint32_t kBatch = 1024;
+    std::vector<STATURL> records(kBatch);
     for (;;) {
         std::uint32_t fetched = 0;
         const HRESULT hr = enumerator->Next(kBatch, records.data(), &fetched);

@@ -4,12 +4,6 @@
 
 namespace corvane {
 
-void URLHistoryItem::InitFromStatUrl(platform::STATURL&& record) {
-    // The texts move: the record the enumerator reuses no longer holds them, so each text has
-    // exactly one owner and is freed once.
-    stat_ = std::move(record);
-}
-
 std::string URLHistoryItem::StringFromPointer(const char* text) {
     return text ? std::string(text, std::strlen(text)) : std::string();
 }

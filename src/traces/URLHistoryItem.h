@@ -12,7 +12,11 @@ namespace corvane {
 class URLHistoryItem {
 public:
     /// Takes over the record the enumerator filled (its texts move into the item).
-    void InitFromStatUrl(platform::STATURL&& record);
+    void InitFromStatUrl(platform::STATURL&& record) {
+        // The texts move: the record the enumerator reuses no longer holds them, so each text has
+        // exactly one owner and is freed once.
+        stat_ = std::move(record);
+    }
     /// The entry's URL.
     std::string Url() const;
     /// The entry's title, or "     (No Title Given)" when it has none.

@@ -215,3 +215,53 @@ TEST(UrlHistory, ABatchOfVisitsGoesInWholeOrNotAtAll) {
     EXPECT_EQ(store->AddUrls({{"http://e/", std::string("E\0F", 3)}}), E_INVALIDARG);
     EXPECT_EQ(List(*store).size(), 3u);
 }
+
+// Large batches are read straight from the store, small ones through a page read ahead; a walk
+// that mixes them, with deletions and a filter, hands out every remaining URL once and in order,
+// and a large batch that runs out of memory resumes at the record it could not fill.
+TEST(UrlHistory, LargeAndSmallBatchesMixWithoutGapsOrRepeats) {
+    TempWorld w;
+    auto store = OpenStore();
+    std::vector<IUrlHistoryStg2::Visit> visits;
+    for (int i = 0; i < 5000; ++i)
+        visits.push_back({(i % 5 == 0 ? "http://odd/" : "http://even/") + std::to_string(i),
+                          i % 3 == 0 ? "" : "T" + std::to_string(i)});
+    ASSERT_EQ(store->AddUrls(visits), S_OK);
+
+    std::unique_ptr<IEnumSTATURL> e;
+    ASSERT_EQ(store->EnumUrls(e), S_OK);
+    ASSERT_EQ(e->SetFilter("http://even/", 0), S_OK);
+    std::vector<STATURL> records(3000);
+    std::vector<std::string> seen;
+    auto take = [&](std::uint32_t count) {
+        std::uint32_t fetched = 0;
+        const HRESULT hr = e->Next(count, records.data(), &fetched);
+        for (std::uint32_t i = 0; i < fetched; ++i)
+            seen.push_back(Text(records[i].pwcsUrl) + "|" + Text(records[i].pwcsTitle));
+        return hr;
+    };
+    EXPECT_EQ(take(1), S_OK);
+    EXPECT_EQ(take(5), S_OK);
+    EXPECT_EQ(take(1500), S_OK);
+    {
+        AllocationFailure fail(7); // seven texts: a few records fill, then one cannot
+        std::uint32_t fetched = 0;
+        EXPECT_EQ(e->Next(2000, records.data(), &fetched), E_OUTOFMEMORY);
+        EXPECT_GE(fetched, 3u);
+        EXPECT_LE(fetched, 6u);
+        for (std::uint32_t i = 0; i < fetched; ++i)
+            seen.push_back(Text(records[i].pwcsUrl) + "|" + Text(records[i].pwcsTitle));
+    }
+    // Deleted while the walk is between batches: one URL already handed out, one still ahead.
+    EXPECT_EQ(store->DeleteUrl("http://even/2", 0), S_OK);
+    EXPECT_EQ(store->DeleteUrl("http://even/2998", 0), S_OK);
+    EXPECT_EQ(take(2), S_OK);
+    EXPECT_EQ(take(3000), S_FALSE);
+
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5000; ++i)
+        if (i % 5 != 0 && i != 2998)
+            expected.push_back("http://even/" + std::to_string(i) + "|" +
+                               (i % 3 == 0 ? "<null>" : "T" + std::to_string(i)));
+    EXPECT_EQ(seen, expected);
+}

@@ -26,10 +26,10 @@ CREATE TABLE IF NOT EXISTS urls(
 
 constexpr std::int64_t kFirstPage = 32;
 constexpr std::int64_t kLargestPage = 4096;
-
-std::atomic<std::uint64_t> g_allocations{0};
-std::atomic<std::uint64_t> g_frees{0};
-std::atomic<int> g_allocationsLeft{-1};
+// A caller asking for at least this many records at once, with no page left over, is filled
+// straight from the store. Every query starts a read transaction (file locks and checks, a few
+// microseconds), which a batch this long makes small against its rows.
+constexpr std::uint32_t kDirectBatch = 1024;
 
 // Every change this process makes to a history store bumps the generation, so an enumerator
 // never hands out a record of a page read before a deletion.
@@ -41,46 +41,6 @@ bool HasNul(std::string_view text) {
 
 } // namespace
 
-void* CoTaskMemAlloc(std::size_t size) {
-    int left = g_allocationsLeft.load();
-    while (left >= 0) {
-        if (left == 0)
-            return nullptr;
-        if (g_allocationsLeft.compare_exchange_weak(left, left - 1))
-            break;
-    }
-    void* block = std::malloc(size == 0 ? 1 : size);
-    if (block != nullptr)
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return block;
-}
-
-void CoTaskMemFree(void* block) {
-    if (block == nullptr)
-        return;
-    g_frees.fetch_add(1, std::memory_order_relaxed);
-    std::free(block);
-}
-
-std::uint64_t CoTaskMemAllocations() {
-    return g_allocations.load();
-}
-std::uint64_t CoTaskMemFrees() {
-    return g_frees.load();
-}
-void SetCoTaskMemFailureForTesting(int successes) {
-    g_allocationsLeft.store(successes);
-}
-
-CoTaskText& CoTaskText::operator=(CoTaskText&& other) noexcept {
-    if (this != &other) {
-        CoTaskMemFree(text_);
-        text_ = other.text_;
-        other.text_ = nullptr;
-    }
-    return *this;
-}
-
 bool CoTaskText::Assign(std::string_view bytes) {
     Reset();
     auto* block = static_cast<char*>(CoTaskMemAlloc(bytes.size() + 1));
@@ -90,11 +50,6 @@ bool CoTaskText::Assign(std::string_view bytes) {
     block[bytes.size()] = '\0';
     text_ = block;
     return true;
-}
-
-void CoTaskText::Reset() {
-    CoTaskMemFree(text_);
-    text_ = nullptr;
 }
 
 // The open store file; shared by the store object and its enumerators, so an enumerator stays
@@ -138,12 +93,16 @@ struct IEnumSTATURL::Impl {
         pageSize = kFirstPage;
     }
 
+    // True when no record of a page read since the last change is left to hand out.
+    bool PageUsedUp() {
+        if (generation != g_generation.load(std::memory_order_relaxed))
+            Drop();
+        return next >= rows.size();
+    }
+
     // The next record, reading a page when needed; S_FALSE at the end, E_FAIL when the store fails.
     HRESULT Peek(const Row*& row) {
-        const std::uint64_t now = g_generation.load(std::memory_order_relaxed);
-        if (generation != now)
-            Drop();
-        if (next >= rows.size()) {
+        if (PageUsedUp()) {
             if (const HRESULT hr = Fetch(); FAILED(hr))
                 return hr;
         }
@@ -163,11 +122,7 @@ struct IEnumSTATURL::Impl {
         rows.reserve(expected);
         arena.reserve(bytesPerRow * expected);
         std::lock_guard lock(store->mutex);
-        sqlite::Statement& q = prefix.empty() ? store->pageAll : store->page;
-        q.Reset();
-        q.Bind(1, lastId).Bind(3, pageSize);
-        if (!prefix.empty())
-            q.BindBlob(2, prefix);
+        sqlite::Statement& q = Query(pageSize);
         while (q.Step()) {
             Row row;
             ids.push_back(q.Int(0));
@@ -190,18 +145,57 @@ struct IEnumSTATURL::Impl {
         return ok ? S_OK : E_FAIL;
     }
 
-    // Fills a record from a row; false when memory for its texts cannot be had.
+    // The page statement for this walk, reset and bound to read up to `limit` rows after the last
+    // record handed out. The caller holds the store's lock.
+    sqlite::Statement& Query(std::int64_t limit) {
+        sqlite::Statement& q = prefix.empty() ? store->pageAll : store->page;
+        q.Reset();
+        q.Bind(1, lastId).Bind(3, limit);
+        if (!prefix.empty())
+            q.BindBlob(2, prefix);
+        return q;
+    }
+
+    // Fills up to `count` records straight from the store, with no page in between; a caller
+    // that asks for many records at once gets their texts copied once, not twice. Reports the
+    // records filled in `filled`; S_FALSE when the store had fewer.
+    HRESULT FillDirect(std::uint32_t count, STATURL* records, std::uint32_t& filled) {
+        filled = 0;
+        std::lock_guard lock(store->mutex);
+        sqlite::Statement& q = Query(count);
+        HRESULT result = S_OK;
+        while (filled < count && q.Step()) {
+            if (!Fill(q.BlobView(1), q.BlobView(2), q.Int(3), records[filled])) {
+                result = E_OUTOFMEMORY;
+                break;
+            }
+            lastId = q.Int(0);
+            ++filled;
+        }
+        if (result == S_OK && filled < count)
+            result = q.LastCode() == SQLITE_DONE ? S_FALSE : E_FAIL;
+        q.Reset();
+        return result;
+    }
+
+    // Fills a record from a row of the page; false when memory for its texts cannot be had.
     bool Fill(const Row& row, STATURL& record) const {
-        if (!record.pwcsUrl.Assign(std::string_view(arena).substr(row.urlOffset, row.urlLength)))
+        const std::string_view bytes(arena);
+        return Fill(bytes.substr(row.urlOffset, row.urlLength),
+                    bytes.substr(row.titleOffset, row.titleLength), row.visited, record);
+    }
+
+    bool Fill(std::string_view url, std::string_view title, std::int64_t visited,
+              STATURL& record) const {
+        if (!record.pwcsUrl.Assign(url))
             return false;
-        if (row.titleLength == 0 || (flags & STATURL_QUERYFLAG_NOTITLE)) {
+        if (title.empty() || (flags & STATURL_QUERYFLAG_NOTITLE)) {
             record.pwcsTitle.Reset();
-        } else if (!record.pwcsTitle.Assign(
-                       std::string_view(arena).substr(row.titleOffset, row.titleLength))) {
+        } else if (!record.pwcsTitle.Assign(title)) {
             record.pwcsUrl.Reset();
             return false;
         }
-        record.ftLastVisited = Uint64ToFileTime(static_cast<std::uint64_t>(row.visited));
+        record.ftLastVisited = Uint64ToFileTime(static_cast<std::uint64_t>(visited));
         record.ftLastUpdated = record.ftLastVisited;
         record.ftExpires = FILETIME{};
         record.dwFlags = 0;
@@ -226,6 +220,12 @@ HRESULT IEnumSTATURL::Next(std::uint32_t count, STATURL* records, std::uint32_t*
     std::uint32_t filled = 0;
     HRESULT result = S_OK;
     while (filled < count) {
+        if (count - filled >= kDirectBatch && impl_->PageUsedUp()) {
+            std::uint32_t direct = 0;
+            result = impl_->FillDirect(count - filled, records + filled, direct);
+            filled += direct;
+            break;
+        }
         const Impl::Row* row = nullptr;
         const HRESULT hr = impl_->Peek(row);
         if (hr != S_OK) {

@@ -158,17 +158,21 @@ TEST_F(FilesTest, FolderStampsMoveWithEveryChangeOfTheEntries) {
     EXPECT_TRUE(changed([&] { fs::remove(dir / "renamed.txt"); }));
     EXPECT_FALSE(changed([] {}));
 
-    // A stamp whose times lie back far enough is settled.
-    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, dir.c_str(), old, 0), 0);
-    FolderStamp aged;
-    ASSERT_TRUE(files.StampFolder(Win(dir), aged));
-    EXPECT_FALSE(aged.settled); // the change time moved with the new times: not yet settled
-    std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    FolderStamp later;
-    ASSERT_TRUE(files.StampFolder(Win(dir), later));
-    EXPECT_TRUE(later.settled);
-    EXPECT_TRUE(later.SameAs(aged));
+    // A stamp whose times lie back far enough is settled: times with a fraction of a second a
+    // moment after the change, whole-second times (as some file systems keep) only seconds later.
+    const auto settledAfterAMoment = [&](long nanoseconds) {
+        const timespec old[2] = {{1000000000, nanoseconds}, {1000000000, nanoseconds}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, dir.c_str(), old, 0), 0);
+        FolderStamp aged, later;
+        EXPECT_TRUE(files.StampFolder(Win(dir), aged));
+        EXPECT_FALSE(aged.settled); // the change time moved with the new times: not yet settled
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        EXPECT_TRUE(files.StampFolder(Win(dir), later));
+        EXPECT_TRUE(later.SameAs(aged));
+        return later.settled;
+    };
+    EXPECT_TRUE(settledAfterAMoment(123));
+    EXPECT_FALSE(settledAfterAMoment(0));
     FolderStamp missing;
     EXPECT_FALSE(files.StampFolder(Win(dir / "missing"), missing));
 }

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include "platform/posix/filetimes.h"
 #include "platform/world.h"
 
 #include <QList>
@@ -452,18 +453,11 @@ bool PosixFileService::StampFolder(const std::string& folder, FolderStamp& stamp
     timespec now{};
     if (!ok || ::clock_gettime(CLOCK_REALTIME, &now) != 0)
         return false;
-    const auto ns = [](const timespec& t) {
-        return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-    };
     stamp.device = st.st_dev;
     stamp.inode = st.st_ino;
-    stamp.modifiedNs = ns(st.st_mtim);
-    stamp.changedNs = ns(st.st_ctim);
-    // File systems take their times from a coarse clock that lags the real one by up to a tick
-    // (a few milliseconds). A change made after this moment gets a later time than one that is
-    // already 50 ms old, so only such a stamp proves that nothing changed since.
-    constexpr std::int64_t kClockSlackNs = 50'000'000;
-    stamp.settled = std::max(stamp.modifiedNs, stamp.changedNs) + kClockSlackNs < ns(now);
+    stamp.modifiedNs = Nanoseconds(st.st_mtim);
+    stamp.changedNs = Nanoseconds(st.st_ctim);
+    stamp.settled = TimesSettled(st.st_ctim, st.st_mtim, now);
     return true;
 }
 

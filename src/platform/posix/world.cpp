@@ -2,6 +2,7 @@
 
 #include "platform/casing.h"
 #include "platform/files.h"
+#include "platform/posix/filetimes.h"
 #include "platform/registry.h"
 #include "platform/utf8.h"
 
@@ -66,11 +67,9 @@ bool SameTime(const timespec& a, const timespec& b) {
 
 // Mapping many names in one big folder would read the whole folder once per name. The last
 // folders read are kept with their change and modification times, which every addition, removal
-// or rename in the folder moves on; a listing is used again only while both are unchanged.
-// Those times are coarse: the kernel stamps them from a clock that advances in ticks, and some
-// file systems keep whole seconds (two for a FAT modification time). A change within the same
-// step as an earlier one keeps the times, so a listing is kept only when its folder last changed
-// more than kRacyWindowNs before it was read: every later change then moves a time on.
+// or rename in the folder moves on; a listing is used again only while both are unchanged, and
+// kept only when those times were settled before it was read (every later change then moves a
+// time on).
 class FolderNames {
 public:
     /// The name in the open folder `dir` whose upper-case form is `form`; empty when none.
@@ -93,7 +92,7 @@ public:
         // The times are taken before the listing: a change while it is read moves them on.
         NamesByForm names = ReadNames(dir);
         std::string found = Lookup(names, form);
-        if (Settled(st.st_ctim, now) && Settled(st.st_mtim, now)) {
+        if (platform::TimesSettled(st.st_ctim, st.st_mtim, now)) {
             Entry& slot = entries_[next_];
             next_ = (next_ + 1) % entries_.size();
             slot = Entry{st.st_dev, st.st_ino, st.st_ctim, st.st_mtim, std::move(names)};
@@ -102,8 +101,6 @@ public:
     }
 
 private:
-    static constexpr std::int64_t kRacyWindowNs = 2'500'000'000;
-
     struct Entry {
         dev_t device = 0;
         ino_t inode = 0;
@@ -115,13 +112,6 @@ private:
     static std::string Lookup(const NamesByForm& names, const std::string& form) {
         const auto it = names.find(form);
         return it == names.end() ? std::string() : it->second;
-    }
-
-    // True when `stamp` lies more than the racy window before `now` (and not after it).
-    static bool Settled(const timespec& stamp, const timespec& now) {
-        const std::int64_t age = (std::int64_t(now.tv_sec) - stamp.tv_sec) * 1'000'000'000 +
-                                 (std::int64_t(now.tv_nsec) - stamp.tv_nsec);
-        return age > kRacyWindowNs;
     }
 
     std::mutex mutex_;

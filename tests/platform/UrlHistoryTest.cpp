@@ -2,6 +2,9 @@
 #include "support/TempWorld.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cerrno>
 
 #include <memory>
 #include <string>
@@ -36,6 +39,65 @@ std::vector<std::string> List(IUrlHistoryStg2& store, std::string_view prefix = 
         out.push_back(Text(record.pwcsUrl) + "|" + Text(record.pwcsTitle));
     return out;
 }
+
+// Makes the given number of the store's file reads, after `successes` more that succeed, fail
+// as a disk would (EIO), through the hook SQLite offers for its system calls; restores the
+// real read when it ends.
+class ReadFailure {
+public:
+    ReadFailure(int successes, int failures) {
+        successes_ = successes;
+        failures_ = failures;
+        vfs_ = sqlite3_vfs_find(nullptr);
+        for (const char* name : {"pread", "pread64"}) {
+            if (sqlite3_syscall_ptr real = vfs_->xGetSystemCall(vfs_, name)) {
+                (std::string(name) == "pread" ? realPread_ : realPread64_) = real;
+                vfs_->xSetSystemCall(vfs_, name,
+                                     std::string(name) == "pread"
+                                         ? reinterpret_cast<sqlite3_syscall_ptr>(&Pread)
+                                         : reinterpret_cast<sqlite3_syscall_ptr>(&Pread64));
+            }
+        }
+    }
+    ~ReadFailure() {
+        if (realPread_)
+            vfs_->xSetSystemCall(vfs_, "pread", realPread_);
+        if (realPread64_)
+            vfs_->xSetSystemCall(vfs_, "pread64", realPread64_);
+        realPread_ = realPread64_ = nullptr;
+    }
+    /// How many reads were made to fail.
+    static int Failed() { return failed_; }
+
+private:
+    static bool FailNow() {
+        if (successes_ > 0) {
+            --successes_;
+            return false;
+        }
+        if (failures_ == 0)
+            return false;
+        --failures_;
+        ++failed_;
+        errno = EIO;
+        return true;
+    }
+    static ssize_t Pread(int fd, void* buffer, size_t size, off_t offset) {
+        using Real = ssize_t (*)(int, void*, size_t, off_t);
+        return FailNow() ? -1 : reinterpret_cast<Real>(realPread_)(fd, buffer, size, offset);
+    }
+    static ssize_t Pread64(int fd, void* buffer, size_t size, off64_t offset) {
+        using Real = ssize_t (*)(int, void*, size_t, off64_t);
+        return FailNow() ? -1 : reinterpret_cast<Real>(realPread64_)(fd, buffer, size, offset);
+    }
+
+    sqlite3_vfs* vfs_ = nullptr;
+    static inline sqlite3_syscall_ptr realPread_ = nullptr;
+    static inline sqlite3_syscall_ptr realPread64_ = nullptr;
+    static inline int successes_ = 0;
+    static inline int failures_ = 0;
+    static inline int failed_ = 0;
+};
 
 struct AllocationFailure {
     explicit AllocationFailure(int successes) { SetCoTaskMemFailureForTesting(successes); }
@@ -257,11 +319,58 @@ TEST(UrlHistory, LargeAndSmallBatchesMixWithoutGapsOrRepeats) {
     EXPECT_EQ(store->DeleteUrl("http://even/2998", 0), S_OK);
     EXPECT_EQ(take(2), S_OK);
     EXPECT_EQ(take(3000), S_FALSE);
+    // A visit recorded after the walk reached the end comes next, and only it.
+    ASSERT_EQ(store->AddUrl("http://even/late", "Late", 0), S_OK);
+    EXPECT_EQ(take(2000), S_FALSE);
 
     std::vector<std::string> expected;
     for (int i = 0; i < 5000; ++i)
         if (i % 5 != 0 && i != 2998)
             expected.push_back("http://even/" + std::to_string(i) + "|" +
                                (i % 3 == 0 ? "<null>" : "T" + std::to_string(i)));
+    expected.push_back("http://even/late|Late");
     EXPECT_EQ(seen, expected);
+}
+
+// The store's file fails to read part-way through a large batch: the batch reports the failure
+// with the records it filled, and once the file reads again the walk goes on after them, with
+// no record repeated or lost. A store that cannot even say where the walk stood ends the walk.
+TEST(UrlHistory, AReadFailurePartWayThroughABatchResumesAfterTheLastRecordFilled) {
+    TempWorld w;
+    std::vector<IUrlHistoryStg2::Visit> visits;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 4000; ++i) {
+        visits.push_back({"http://r/" + std::to_string(i), std::string(1000, 'p')});
+        expected.push_back(visits.back().url);
+    }
+    ASSERT_EQ(OpenStore()->AddUrls(visits), S_OK);
+
+    for (const bool lasting : {false, true}) {
+        // The rows fill more than the store keeps in memory, so a walk from the start reads
+        // its pages from the file.
+        auto store = OpenStore();
+        std::unique_ptr<IEnumSTATURL> e;
+        ASSERT_EQ(store->EnumUrls(e), S_OK);
+        std::vector<STATURL> records(4000);
+        std::vector<std::string> seen;
+        std::uint32_t fetched = 0;
+        {
+            ReadFailure fail(40, lasting ? 1000000 : 1);
+            EXPECT_EQ(e->Next(4000, records.data(), &fetched), E_FAIL);
+            EXPECT_GT(ReadFailure::Failed(), 0);
+        }
+        EXPECT_GT(fetched, 0u);
+        EXPECT_LT(fetched, 4000u);
+        for (std::uint32_t i = 0; i < fetched; ++i)
+            seen.push_back(Text(records[i].pwcsUrl));
+        const HRESULT rest = e->Next(4000, records.data(), &fetched);
+        EXPECT_EQ(rest, S_FALSE);
+        for (std::uint32_t i = 0; i < fetched; ++i)
+            seen.push_back(Text(records[i].pwcsUrl));
+        if (lasting)
+            EXPECT_EQ(seen,
+                      std::vector<std::string>(expected.begin(), expected.begin() + seen.size()));
+        else
+            EXPECT_EQ(seen, expected);
+    }
 }

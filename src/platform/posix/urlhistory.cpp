@@ -61,6 +61,8 @@ struct IUrlHistoryStg2::Impl {
     // The same page without a filter: comparing every URL with an empty prefix costs as much as
     // reading it.
     sqlite::Statement pageAll;
+    // The largest id in the store (0 when empty).
+    sqlite::Statement largestId;
 };
 
 struct IEnumSTATURL::Impl {
@@ -159,23 +161,68 @@ struct IEnumSTATURL::Impl {
     // Fills up to `count` records straight from the store, with no page in between; a caller
     // that asks for many records at once gets their texts copied once, not twice. Reports the
     // records filled in `filled`; S_FALSE when the store had fewer.
+    //
+    // Only the id of the row the walk stops at is read, not every row's. At the end of the batch
+    // it is the last row filled. At a record that cannot be filled, the walk goes on from that
+    // row: no row lies between it and the one before, as new rows take ids above every id ever
+    // used. At the store's end it is the largest id of the rows the query saw, asked while the
+    // query runs (so of the same state of the store); past it only rows added later can come.
     HRESULT FillDirect(std::uint32_t count, STATURL* records, std::uint32_t& filled) {
         filled = 0;
         std::lock_guard lock(store->mutex);
         sqlite::Statement& q = Query(count);
+        std::int64_t largestId = lastId;
         HRESULT result = S_OK;
         while (filled < count && q.Step()) {
+            if (filled == 0 && !LargestId(largestId)) {
+                result = E_FAIL;
+                break;
+            }
             if (!Fill(q.BlobView(1), q.BlobView(2), q.Int(3), records[filled])) {
+                lastId = q.Int(0) - 1;
                 result = E_OUTOFMEMORY;
                 break;
             }
-            lastId = q.Int(0);
             ++filled;
         }
-        if (result == S_OK && filled < count)
-            result = q.LastCode() == SQLITE_DONE ? S_FALSE : E_FAIL;
+        if (result == S_OK && filled == count) {
+            lastId = q.Int(0);
+        } else if (result == S_OK && q.LastCode() == SQLITE_DONE) {
+            lastId = std::max(lastId, largestId);
+            result = S_FALSE;
+        } else if (result == S_OK) {
+            // The store failed part-way: the walk goes on after the last record filled, found by
+            // its URL; when the store cannot say, the walk ends rather than repeat records.
+            result = E_FAIL;
+            q.Reset();
+            if (filled > 0 && !IdOfUrl(records[filled - 1].pwcsUrl.Get(), lastId))
+                lastId = largestId;
+        }
         q.Reset();
         return result;
+    }
+
+    // The largest id in the store, read in the running query's transaction. The caller holds
+    // the store's lock.
+    bool LargestId(std::int64_t& id) {
+        sqlite::Statement& largest = store->largestId;
+        largest.Reset();
+        const bool ok = largest.Step();
+        if (ok)
+            id = largest.Int(0);
+        largest.Reset();
+        return ok;
+    }
+
+    // The id of the row holding `url`; false when the store cannot say. The caller holds the
+    // store's lock.
+    bool IdOfUrl(std::string_view url, std::int64_t& id) {
+        sqlite::Statement find = store->db.Prepare("SELECT id FROM urls WHERE url = ?1");
+        find.BindBlob(1, url);
+        if (!find.Step())
+            return false;
+        id = find.Int(0);
+        return true;
     }
 
     // Fills a record from a row of the page; false when memory for its texts cannot be had.
@@ -265,7 +312,8 @@ HRESULT IUrlHistoryStg2::Create(std::unique_ptr<IUrlHistoryStg2>& store) {
                                   "substr(url, 1, length(?2)) = ?2 ORDER BY id LIMIT ?3");
     impl->pageAll = impl->db.Prepare(
         "SELECT id, url, title, visited FROM urls WHERE id > ?1 ORDER BY id LIMIT ?3");
-    if (!impl->page.Valid() || !impl->pageAll.Valid())
+    impl->largestId = impl->db.Prepare("SELECT ifnull(max(id), 0) FROM urls");
+    if (!impl->page.Valid() || !impl->pageAll.Valid() || !impl->largestId.Valid())
         return E_FAIL;
     store.reset(new IUrlHistoryStg2(std::move(impl)));
     return S_OK;

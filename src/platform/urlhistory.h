@@ -98,6 +98,10 @@ struct STATURL {
     DWORD dwFlags = 0;
 };
 
+/// A call to IEnumSTATURL::Next asking for at least this many records is filled straight from
+/// the store (one query, each text copied once) instead of through pages read ahead.
+constexpr std::uint32_t kStatUrlDirectBatch = 1024;
+
 /// Filter flag: the records carry no title.
 constexpr DWORD STATURL_QUERYFLAG_NOTITLE = 0x00040000;
 

@@ -38,7 +38,7 @@ HRESULT CURLHistory::Refresh(std::string_view URLStartsWith, std::uint32_t flags
     // texts over, leaving its record empty again. Records filled before a failure still become
     // items, as they would one at a time. A batch this long is filled straight from the store,
     // its texts copied once.
-    constexpr std::uint32_t kBatch = 1024;
+    constexpr std::uint32_t kBatch = kStatUrlDirectBatch;
     std::vector<STATURL> records(kBatch);
     for (;;) {
         std::uint32_t fetched = 0;

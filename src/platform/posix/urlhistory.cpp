@@ -26,10 +26,9 @@ CREATE TABLE IF NOT EXISTS urls(
 
 constexpr std::int64_t kFirstPage = 32;
 constexpr std::int64_t kLargestPage = 4096;
-// A caller asking for at least this many records at once, with no page left over, is filled
-// straight from the store. Every query starts a read transaction (file locks and checks, a few
-// microseconds), which a batch this long makes small against its rows.
-constexpr std::uint32_t kDirectBatch = 1024;
+// A batch of kStatUrlDirectBatch records, asked for with no page left over, is one query: every
+// query starts a read transaction (file locks and checks, a few microseconds), which a batch
+// this long makes small against its rows.
 
 // Every change this process makes to a history store bumps the generation, so an enumerator
 // never hands out a record of a page read before a deletion.
@@ -267,7 +266,7 @@ HRESULT IEnumSTATURL::Next(std::uint32_t count, STATURL* records, std::uint32_t*
     std::uint32_t filled = 0;
     HRESULT result = S_OK;
     while (filled < count) {
-        if (count - filled >= kDirectBatch && impl_->PageUsedUp()) {
+        if (count - filled >= kStatUrlDirectBatch && impl_->PageUsedUp()) {
             std::uint32_t direct = 0;
             result = impl_->FillDirect(count - filled, records + filled, direct);
             filled += direct;

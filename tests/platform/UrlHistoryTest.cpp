@@ -374,3 +374,66 @@ TEST(UrlHistory, AReadFailurePartWayThroughABatchResumesAfterTheLastRecordFilled
             EXPECT_EQ(seen, expected);
     }
 }
+
+// A walk in large batches keeps its query open between batches. Anything else that uses the
+// store ends that query first: another walk, a deletion (through this store object or another
+// one), emptying the store's log; the walks go on where they were, and an enumerator that ends
+// mid-walk leaves no read open behind it.
+TEST(UrlHistory, AWalkInLargeBatchesGivesWayToEverythingElseThatUsesTheStore) {
+    TempWorld w;
+    auto store = OpenStore();
+    auto other = OpenStore();
+    std::vector<IUrlHistoryStg2::Visit> visits;
+    for (int i = 0; i < 5000; ++i)
+        visits.push_back({"http://w/" + std::to_string(i), ""});
+    ASSERT_EQ(store->AddUrls(visits), S_OK);
+
+    std::unique_ptr<IEnumSTATURL> a, b;
+    ASSERT_EQ(store->EnumUrls(a), S_OK);
+    ASSERT_EQ(store->EnumUrls(b), S_OK);
+    std::vector<STATURL> records(1024);
+    auto take = [&](IEnumSTATURL& e, std::vector<std::string>& seen) {
+        std::uint32_t fetched = 0;
+        const HRESULT hr = e.Next(1024, records.data(), &fetched);
+        for (std::uint32_t i = 0; i < fetched; ++i)
+            seen.push_back(Text(records[i].pwcsUrl));
+        return hr;
+    };
+    std::vector<std::string> seenA, seenB;
+    EXPECT_EQ(take(*a, seenA), S_OK);
+    EXPECT_EQ(take(*b, seenB), S_OK);
+    EXPECT_EQ(take(*a, seenA), S_OK);
+    // A walk one record at a time reads pages through the same statements.
+    std::unique_ptr<IEnumSTATURL> single;
+    ASSERT_EQ(store->EnumUrls(single), S_OK);
+    STATURL one;
+    ASSERT_EQ(single->Next(1, &one, nullptr), S_OK);
+    EXPECT_EQ(Text(one.pwcsUrl), "http://w/0");
+    EXPECT_EQ(take(*a, seenA), S_OK);
+    // The log can be emptied while both walks are part-way.
+    EXPECT_EQ(store->FlushErased(), S_OK);
+    EXPECT_EQ(store->DeleteUrl("http://w/3500", 0), S_OK);
+    EXPECT_EQ(take(*a, seenA), S_OK);
+    EXPECT_EQ(other->DeleteUrl("http://w/4500", 0), S_OK);
+    while (take(*a, seenA) == S_OK) {
+    }
+    while (take(*b, seenB) == S_OK) {
+    }
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5000; ++i)
+        if (i != 3500 && i != 4500)
+            expected.push_back("http://w/" + std::to_string(i));
+    EXPECT_EQ(seenA.size(), expected.size());
+    EXPECT_TRUE(seenA == expected);
+    EXPECT_EQ(seenB.size(), expected.size());
+    EXPECT_TRUE(seenB == expected);
+
+    // An enumerator that ends part-way leaves the log free to be emptied.
+    std::unique_ptr<IEnumSTATURL> c;
+    ASSERT_EQ(store->EnumUrls(c), S_OK);
+    std::vector<std::string> seenC;
+    EXPECT_EQ(take(*c, seenC), S_OK);
+    EXPECT_EQ(other->DeleteUrl("http://w/1", 0), S_OK); // the log has something to empty
+    c.reset();
+    EXPECT_EQ(other->FlushErased(), S_OK);
+}

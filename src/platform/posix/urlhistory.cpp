@@ -62,6 +62,21 @@ struct IUrlHistoryStg2::Impl {
     sqlite::Statement pageAll;
     // The largest id in the store (0 when empty).
     sqlite::Statement largestId;
+    // The enumerator whose walk in large batches still steps a page statement between two of
+    // its batches, and that statement (null: none). A query run anew for every batch would start
+    // a read transaction each time (file locks and checks); everything else that uses the
+    // connection ends that walk first, so nothing is written or emptied under an open read and
+    // the walk goes on with a fresh query after the last record it handed out.
+    const IEnumSTATURL::Impl* cursorOwner = nullptr;
+    sqlite::Statement* cursor = nullptr;
+
+    // Ends the walk that holds a statement open, if any. The caller holds the lock.
+    void EndCursor() {
+        if (cursor != nullptr)
+            cursor->Reset();
+        cursor = nullptr;
+        cursorOwner = nullptr;
+    }
 };
 
 struct IEnumSTATURL::Impl {
@@ -81,8 +96,25 @@ struct IEnumSTATURL::Impl {
     std::string arena;
     std::size_t next = 0;
     std::size_t bytesPerRow = 0; // of the last page, to size the next one's arena at once
+    // The largest id in the store when the open walk's query started (see FillDirect).
+    std::int64_t cursorLargestId = 0;
+    std::uint64_t cursorGeneration = 0;
 
+    Impl() = default;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl() {
+        if (store)
+            EndOwnCursor();
+    }
+
+    void EndOwnCursor() {
+        std::lock_guard lock(store->mutex);
+        if (store->cursorOwner == this)
+            store->EndCursor();
+    }
     void Restart() {
+        EndOwnCursor();
         lastId = 0;
         Drop();
     }
@@ -149,6 +181,7 @@ struct IEnumSTATURL::Impl {
     // The page statement for this walk, reset and bound to read up to `limit` rows after the last
     // record handed out. The caller holds the store's lock.
     sqlite::Statement& Query(std::int64_t limit) {
+        store->EndCursor();
         sqlite::Statement& q = prefix.empty() ? store->pageAll : store->page;
         q.Reset();
         q.Bind(1, lastId).Bind(3, limit);
@@ -159,7 +192,8 @@ struct IEnumSTATURL::Impl {
 
     // Fills up to `count` records straight from the store, with no page in between; a caller
     // that asks for many records at once gets their texts copied once, not twice. Reports the
-    // records filled in `filled`; S_FALSE when the store had fewer.
+    // records filled in `filled`; S_FALSE when the store had fewer. A batch that fills up leaves
+    // its query open for the next one (see IUrlHistoryStg2::Impl::cursor).
     //
     // Only the id of the row the walk stops at is read, not every row's. At the end of the batch
     // it is the last row filled. At a record that cannot be filled, the walk goes on from that
@@ -169,11 +203,20 @@ struct IEnumSTATURL::Impl {
     HRESULT FillDirect(std::uint32_t count, STATURL* records, std::uint32_t& filled) {
         filled = 0;
         std::lock_guard lock(store->mutex);
-        sqlite::Statement& q = Query(count);
-        std::int64_t largestId = lastId;
+        // A change made through another connection of this process since the query started is
+        // not in its view of the store: the walk then goes on with a query anew.
+        const std::uint64_t now = g_generation.load(std::memory_order_relaxed);
+        const bool goingOn = store->cursorOwner == this && cursorGeneration == now;
+        if (!goingOn) {
+            cursorGeneration = now;
+            store->cursor = &Query(-1); // no limit: the walk stops where the batch is full
+            store->cursorOwner = this;
+            cursorLargestId = lastId;
+        }
+        sqlite::Statement& q = *store->cursor;
         HRESULT result = S_OK;
         while (filled < count && q.Step()) {
-            if (filled == 0 && !LargestId(largestId)) {
+            if (!goingOn && filled == 0 && !LargestId(cursorLargestId)) {
                 result = E_FAIL;
                 break;
             }
@@ -186,18 +229,20 @@ struct IEnumSTATURL::Impl {
         }
         if (result == S_OK && filled == count) {
             lastId = q.Int(0);
-        } else if (result == S_OK && q.LastCode() == SQLITE_DONE) {
-            lastId = std::max(lastId, largestId);
+            return S_OK;
+        }
+        if (result == S_OK && q.LastCode() == SQLITE_DONE) {
+            lastId = std::max(lastId, cursorLargestId);
             result = S_FALSE;
         } else if (result == S_OK) {
             // The store failed part-way: the walk goes on after the last record filled, found by
             // its URL; when the store cannot say, the walk ends rather than repeat records.
             result = E_FAIL;
-            q.Reset();
+            store->EndCursor();
             if (filled > 0 && !IdOfUrl(records[filled - 1].pwcsUrl.Get(), lastId))
-                lastId = largestId;
+                lastId = cursorLargestId;
         }
-        q.Reset();
+        store->EndCursor();
         return result;
     }
 
@@ -329,6 +374,7 @@ HRESULT IUrlHistoryStg2::DeleteUrl(std::string_view url, DWORD /*flags*/) {
     if (url.empty() || HasNul(url))
         return E_INVALIDARG;
     std::lock_guard lock(impl_->mutex);
+    impl_->EndCursor();
     sqlite::Statement del = impl_->db.Prepare("DELETE FROM urls WHERE url = ?1");
     del.BindBlob(1, url);
     if (!del.Run())
@@ -339,6 +385,7 @@ HRESULT IUrlHistoryStg2::DeleteUrl(std::string_view url, DWORD /*flags*/) {
 
 HRESULT IUrlHistoryStg2::ClearHistory() {
     std::lock_guard lock(impl_->mutex);
+    impl_->EndCursor();
     if (!impl_->db.Exec("DELETE FROM urls"))
         return E_FAIL;
     g_generation.fetch_add(1, std::memory_order_relaxed);
@@ -347,6 +394,7 @@ HRESULT IUrlHistoryStg2::ClearHistory() {
 
 HRESULT IUrlHistoryStg2::FlushErased() {
     std::lock_guard lock(impl_->mutex);
+    impl_->EndCursor();
     return impl_->db.TruncateLog() ? S_OK : S_FALSE;
 }
 
@@ -361,6 +409,7 @@ HRESULT IUrlHistoryStg2::AddUrls(const std::vector<Visit>& visits) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     std::lock_guard lock(impl_->mutex);
+    impl_->EndCursor();
     // One transaction for the whole batch: a seeded world of many thousand visits is written in
     // one commit, and a failure part-way leaves the store as it was.
     sqlite::Transaction tx(impl_->db);

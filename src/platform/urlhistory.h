@@ -99,7 +99,8 @@ struct STATURL {
 };
 
 /// A call to IEnumSTATURL::Next asking for at least this many records is filled straight from
-/// the store (one query, each text copied once) instead of through pages read ahead.
+/// the store (one query kept open from batch to batch, each text copied once) instead of
+/// through pages read ahead.
 constexpr std::uint32_t kStatUrlDirectBatch = 1024;
 
 /// Filter flag: the records carry no title.

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -26,9 +25,6 @@ CREATE TABLE IF NOT EXISTS urls(
 
 constexpr std::int64_t kFirstPage = 32;
 constexpr std::int64_t kLargestPage = 4096;
-// A batch of kStatUrlDirectBatch records, asked for with no page left over, is one query: every
-// query starts a read transaction (file locks and checks, a few microseconds), which a batch
-// this long makes small against its rows.
 
 // Every change this process makes to a history store bumps the generation, so an enumerator
 // never hands out a record of a page read before a deletion.

@@ -6,6 +6,7 @@
 #include "browsers/Consent.h"
 #include "browsers/ProfileFiles.h"
 #include "support/Corvanectl.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -210,17 +211,37 @@ TEST(FirefoxCleaner, ACrashLeftLogIsReplayedAndItsRowsErasedToo) {
               std::string::npos);
 }
 
+// A cookie store the cleaner may read but not write leaves the profile partly cleaned, and the
+// store keeps its row. The superuser writes through file permissions, so as root the cleaner runs
+// as the unprivileged user nobody, through corvanectl, on a home that is all nobody's.
 TEST(FirefoxCleaner, AReadOnlyProfileIsReportedNotCountedAsCleaned) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the superuser writes through file permissions";
     FirefoxProfile p;
     p.Enable();
-    fs::permissions(p.folder / "cookies.sqlite", fs::perms::owner_read);
-    const CleaningReport report = CleanEnabledProfiles();
-    fs::permissions(p.folder / "cookies.sqlite", fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_EQ(report.profiles.size(), 1u);
-    EXPECT_EQ(report.profiles[0].outcome, Outcome::Partly);
-    EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "1");
+    const fs::path cookies = p.folder / "cookies.sqlite";
+    if (::geteuid() != 0) {
+        fs::permissions(cookies, fs::perms::owner_read);
+        const CleaningReport report = CleanEnabledProfiles();
+        fs::permissions(cookies, fs::perms::owner_read | fs::perms::owner_write);
+        ASSERT_EQ(report.profiles.size(), 1u);
+        EXPECT_EQ(report.profiles[0].outcome, Outcome::Partly);
+        EXPECT_NE(report.profiles[0].erased.size(), 0u); // the rest of the profile was cleaned
+    } else {
+        testing::Unprivileged nobody;
+        if (const std::string why = nobody.Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+        const fs::path root = p.home.World().Root();
+        ASSERT_EQ(::chown(root.c_str(), nobody.Uid(), nobody.Gid()), 0);
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+            ASSERT_EQ(::lchown(entry.path().c_str(), nobody.Uid(), nobody.Gid()), 0)
+                << entry.path();
+        fs::permissions(cookies, fs::perms::owner_read);
+        const auto r = nobody.Run({"erase", "browsers"});
+        EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+        EXPECT_NE(r.err.find("(" + p.id + "): partly cleaned: "), std::string::npos) << r.err;
+        // What nobody could write was cleaned: the history went.
+        EXPECT_EQ(Query(p.folder / "places.sqlite", "SELECT count(*) FROM moz_historyvisits"), "0");
+    }
+    EXPECT_EQ(Query(cookies, "SELECT count(*) FROM moz_cookies"), "1");
 }
 
 TEST(ProfileFiles, EmptyingAFolderRemovesLinksButNeverWhatTheyPointAt) {

@@ -132,6 +132,15 @@ constexpr std::uint32_t SizeClass(std::size_t size) {
                : kUncached;
 }
 
+// Takes a block of the class from the thread's cache, which holds one.
+Header* TakeCached(ThreadState& state, std::uint32_t sizeClass) {
+    Header* block = state.cached[sizeClass];
+    state.cached[sizeClass] = block->next;
+    state.cachedBytes -= BlockBytes(sizeClass);
+    block->next = nullptr;
+    return block;
+}
+
 // Whether a thread's cache and counts serve: once known and until its exit hook ran.
 bool Serving(const ThreadState& state) {
     return state.registered && !state.closed;
@@ -153,9 +162,7 @@ bool Serving(const ThreadState& state) {
     const std::uint32_t sizeClass = SizeClass(size);
     Header* block = nullptr;
     if (sizeClass != kUncached && state.cached[sizeClass] != nullptr) {
-        block = state.cached[sizeClass];
-        state.cached[sizeClass] = block->next;
-        state.cachedBytes -= BlockBytes(sizeClass);
+        block = TakeCached(state, sizeClass);
     } else {
         const std::size_t total =
             sizeClass != kUncached ? BlockBytes(sizeClass) : sizeof(Header) + size;
@@ -196,10 +203,7 @@ void* CoTaskMemAlloc(std::size_t size) {
     if (sizeClass == kUncached || !Serving(state) || state.cached[sizeClass] == nullptr ||
         g_allocationsLeft.load(std::memory_order_relaxed) >= 0)
         return AllocateSlowly(size);
-    Header* block = state.cached[sizeClass];
-    state.cached[sizeClass] = block->next;
-    state.cachedBytes -= BlockBytes(sizeClass);
-    block->next = nullptr;
+    Header* block = TakeCached(state, sizeClass);
     Bump(state.counts.allocations, g_endedAllocations, false);
     return block + 1;
 }

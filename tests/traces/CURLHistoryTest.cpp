@@ -1,5 +1,6 @@
 #include "traces/CURLHistory.h"
 
+#include "support/Corvanectl.h"
 #include "support/TempWorld.h"
 
 #include <gtest/gtest.h>
@@ -171,4 +172,26 @@ TEST(CURLHistory, RefreshLeavesHeldItemsAsTheyWereAndListsTheStoreInOrder) {
     ASSERT_EQ(history.Refresh("http://d", 0), S_OK);
     EXPECT_EQ(Urls(history), (std::vector<std::string>{"http://d.example/"}));
     EXPECT_EQ(held->Url(), "http://b.example/");
+}
+
+// The store's connection keeps what it read between two refreshes; a change another program made
+// in between is still what the next refresh lists.
+TEST(CURLHistory, ARefreshListsWhatAnotherProgramChangedSinceTheLast) {
+    TempWorld w;
+    std::vector<IUrlHistoryStg2::Visit> visits;
+    for (int i = 0; i < 3000; ++i)
+        visits.push_back({"http://site.example/page/" + std::to_string(i), "Page"});
+    {
+        std::unique_ptr<IUrlHistoryStg2> store;
+        ASSERT_EQ(IUrlHistoryStg2::Create(store), S_OK);
+        ASSERT_EQ(store->AddUrls(visits), S_OK);
+    }
+    CURLHistory history;
+    ASSERT_EQ(history.Count(), 3000);
+    ASSERT_EQ(history.Refresh("", 0), S_OK);
+    ASSERT_EQ(corvane::testing::RunCorvanectl({"history", "clear"}).exitCode, 0);
+    ASSERT_EQ(corvane::testing::RunCorvanectl({"history", "add", "http://late.example/"}).exitCode,
+              0);
+    ASSERT_EQ(history.Refresh("", 0), S_OK);
+    EXPECT_EQ(Urls(history), std::vector<std::string>{"http://late.example/"});
 }

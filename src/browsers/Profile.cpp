@@ -1,7 +1,6 @@
 #include "browsers/Profile.h"
 
-#include "browsers/Chromium.h"
-#include "browsers/Firefox.h"
+#include "browsers/Discovery.h"
 
 #include <cstdlib>
 #include <pwd.h>

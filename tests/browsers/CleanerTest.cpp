@@ -5,6 +5,7 @@
 #include "browsers/BrowserHome.h"
 #include "browsers/Consent.h"
 #include "browsers/ProfileFiles.h"
+#include "browsers/StoreDatabase.h"
 #include "support/Corvanectl.h"
 #include "support/Unprivileged.h"
 

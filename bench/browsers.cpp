@@ -3,8 +3,7 @@
 //
 // usage: bench_browsers PROFILES   (a folder made by tests/browsers/make-profiles.sh)
 
-#include "browsers/Chromium.h"
-#include "browsers/Firefox.h"
+#include "browsers/Cleaner.h"
 #include "browsers/ProfileWatcher.h"
 
 #include <sqlite3.h>
@@ -230,11 +229,7 @@ int main(int argc, char** argv) {
                                             "moz_deleted_formhistory;\n" +
                                             kEnd}};
          },
-         [](const Profile& p) {
-             ProfileReport r;
-             CleanFirefoxProfile(p, r);
-             return r;
-         }},
+         [](const Profile& p) { return CleanProfile(p); }},
         {"chromium", "config/chromium/Default",
          [](const fs::path& p) {
              return Exec(
@@ -261,11 +256,7 @@ int main(int argc, char** argv) {
                  {"Cookies", Simple("cookies")},
                  {"Web Data", Simple("autofill")}};
          },
-         [](const Profile& p) {
-             ProfileReport r;
-             CleanChromiumProfile(p, r);
-             return r;
-         }},
+         [](const Profile& p) { return CleanProfile(p); }},
     };
     bool ok = true;
     for (const Case& c : cases)

@@ -1,57 +1,98 @@
 #include "browsers/Chromium.h"
 
-#include "browsers/ProfileFiles.h"
 #include "browsers/StoreDatabase.h"
 
-namespace corvane::browsers {
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace corvane::browsers::chromium {
 namespace {
 
-// The History database holds nothing but the browsing history: every table has an address,
-// a search term or the visit they belong to, except `meta`, which keeps the schema version.
-bool EraseHistory(sqlite3* db, long& count, std::string& error) {
-    if (!TableExists(db, "urls") || !TableExists(db, "visits")) {
-        error = "not a history database";
+// Runs one DELETE on a table the database must have, counting its rows.
+bool EmptyTable(sqlite::Database& db, const char* table, const char* kind, long& count,
+                std::string& error) {
+    if (!db.HasTable(table)) {
+        error = std::string("not a ") + kind + " database";
         return false;
     }
-    std::vector<std::string> tables;
-    {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db,
-                               "SELECT name FROM sqlite_master WHERE type = 'table' AND name <> "
-                               "'meta' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
-                               -1, &raw, nullptr) != SQLITE_OK) {
-            error = sqlite3_errmsg(db);
-            return false;
-        }
-        while (sqlite3_step(raw) == SQLITE_ROW)
-            tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
-        sqlite3_finalize(raw);
+    return EraseRows(db, std::string("DELETE FROM ") + table, count, error);
+}
+
+void CollectUrls(const QJsonValue& node, std::vector<std::string>& urls) {
+    const QJsonObject object = node.toObject();
+    if (object.value("type").toString() == "url")
+        urls.push_back(object.value("url").toString().toStdString());
+    for (const QJsonValue child : object.value("children").toArray())
+        CollectUrls(child, urls);
+}
+
+} // namespace
+
+bool BookmarkedAddresses(const Profile& profile, std::vector<std::string>& urls,
+                         std::string& error) {
+    QFile file(QString::fromStdString((profile.folder / "Bookmarks").string()));
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = "the bookmarks cannot be read";
+        return false;
     }
-    for (const std::string& table : tables) {
-        std::string quoted = table;
-        for (std::size_t at = quoted.find('"'); at != std::string::npos;
-             at = quoted.find('"', at + 2))
-            quoted.insert(at, 1, '"');
-        if (!ExecSql(db, "DELETE FROM \"" + quoted + "\"", error))
-            return false;
-        if (table == "visits")
-            count += sqlite3_changes(db);
+    QJsonParseError parse{};
+    const QJsonDocument bookmarks = QJsonDocument::fromJson(file.readAll(), &parse);
+    if (parse.error != QJsonParseError::NoError) {
+        error = "the bookmarks cannot be read (" + parse.errorString().toStdString() + ")";
+        return false;
     }
+    const QJsonObject roots = bookmarks.object().value("roots").toObject();
+    for (auto it = roots.begin(); it != roots.end(); ++it)
+        CollectUrls(it.value(), urls);
     return true;
 }
 
-// Runs one DELETE on a table the database must have, counting its rows.
-DatabaseWork EmptyTable(const char* table, const char* kind) {
-    return [table, kind](sqlite3* db, long& count, std::string& error) {
-        if (!TableExists(db, table)) {
-            error = std::string("not a ") + kind + " database";
-            return false;
-        }
-        if (!ExecSql(db, std::string("DELETE FROM ") + table, error))
-            return false;
-        count += sqlite3_changes(db);
-        return true;
-    };
+bool EraseHistory(sqlite::Database& db, const Profile&, long& count, std::string& error) {
+    if (!db.HasTable("urls") || !db.HasTable("visits")) {
+        error = "not a history database";
+        return false;
+    }
+    return EmptyAllTables(db, {"meta"}, "visits", count, error);
+}
+
+bool EraseFavicons(sqlite::Database& db, const Profile& profile, long&, std::string& error) {
+    if (!db.HasTable("icon_mapping") || !db.HasTable("favicons"))
+        return true; // a layout this cleaner does not know holds no page it could tell apart
+    std::vector<std::string> urls;
+    if (!BookmarkedAddresses(profile, urls, error) ||
+        !db.Exec("CREATE TEMP TABLE corvane_kept (url TEXT PRIMARY KEY)", error))
+        return false;
+    sqlite::Statement keep = db.Prepare("INSERT OR IGNORE INTO corvane_kept VALUES (?1)");
+    for (const std::string& url : urls) {
+        keep.BindText(1, url).Run();
+        keep.Reset();
+    }
+    const bool ok =
+        db.Exec("DELETE FROM icon_mapping WHERE page_url NOT IN (SELECT url FROM corvane_kept)",
+                error) &&
+        db.Exec("DELETE FROM favicons WHERE id NOT IN (SELECT icon_id FROM icon_mapping)", error) &&
+        (!db.HasTable("favicon_bitmaps") ||
+         db.Exec("DELETE FROM favicon_bitmaps WHERE icon_id NOT IN (SELECT id FROM favicons)",
+                 error));
+    std::string ignored;
+    db.Exec("DROP TABLE temp.corvane_kept", ignored);
+    return ok;
+}
+
+bool EraseCookies(sqlite::Database& db, const Profile&, long& count, std::string& error) {
+    return EmptyTable(db, "cookies", "cookie", count, error);
+}
+
+bool EraseAutofill(sqlite::Database& db, const Profile&, long& count, std::string& error) {
+    return EmptyTable(db, "autofill", "form data", count, error);
+}
+
+bool IsSiteOrigin(const std::string& name) {
+    return name.rfind("chrome-extension", 0) != 0;
 }
 
 // Newer versions keep an encrypted copy of the session beside the plain one.
@@ -60,35 +101,12 @@ bool IsSessionFile(const std::string& name) {
            name == "Current Tabs" || name == "Last Session" || name == "Last Tabs";
 }
 
-// The cache's index files are not entries; everything else in the cache folder is one.
+bool IsHistoryFile(const std::string& name) {
+    return name == "Visited Links" || name == "History Provider Cache";
+}
+
 bool IsCacheEntry(const std::string& name) {
     return name != "index" && name != "the-real-index" && name.rfind("data_", 0) != 0;
 }
 
-// Newer versions keep the cookies below Network/; an older profile may still have them at the
-// top.
-std::vector<std::filesystem::path> CookieFiles(const Profile& profile) {
-    return {profile.folder / "Network" / "Cookies", profile.folder / "Cookies"};
-}
-
-} // namespace
-
-void CleanChromiumProfile(const Profile& profile, ProfileReport& report) {
-    CleanDatabaseInto(profile.folder / "History", EraseHistory, "history", report);
-    for (const auto& cookies : CookieFiles(profile))
-        CleanDatabaseInto(cookies, EmptyTable("cookies", "cookie"), "cookies", report);
-    CleanDatabaseInto(profile.folder / "Web Data", EmptyTable("autofill", "form data"),
-                      "form history", report);
-    for (const auto& cache : profile.cacheFolders)
-        RemoveInto(cache / "Cache_Data", {}, "cache files", report);
-    RemoveInto(profile.folder, IsSessionFile, "session files", report);
-}
-
-void CountChromiumTraces(const Profile& profile, long& cookies, long& cacheEntries) {
-    for (const auto& file : CookieFiles(profile))
-        cookies += CountRows(file, "cookies");
-    for (const auto& cache : profile.cacheFolders)
-        cacheEntries += CountFiles(cache / "Cache_Data", IsCacheEntry);
-}
-
-} // namespace corvane::browsers
+} // namespace corvane::browsers::chromium

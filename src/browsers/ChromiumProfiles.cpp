@@ -54,7 +54,7 @@ void DiscoverChromiumUserData(const std::filesystem::path& userData,
         profile.lockFolder = userData;
         profile.id = std::string(FamilyWord(Family::Chromium)) + ":" + folder.string();
         profile.name = browser + " - " + key;
-        profile.cacheFolders = {cacheRoot / key / "Cache", folder / "Cache"};
+        profile.cacheFolders = {cacheRoot / key, folder};
         found.profiles.push_back(std::move(profile));
     }
 }

@@ -23,7 +23,12 @@ std::string ProfileReport::Line() const {
     std::string line = name + " (" + id + "): ";
     switch (outcome) {
     case Outcome::InUse:
-        return line + "skipped, in use by its browser; it is cleaned when the browser closes";
+        return line + "skipped, in use by its browser";
+    case Outcome::OtherCorvane:
+        return line + "skipped, being cleaned by another Corvane";
+    case Outcome::BrowserStarted:
+        line += "stopped, the browser started during the clean: ";
+        break;
     case Outcome::NotEnabled:
         return line + "skipped, not enabled (corvanectl browsers enable ID)";
     case Outcome::Partly:
@@ -39,6 +44,13 @@ std::string ProfileReport::Line() const {
         line += " nothing";
     for (const std::string& problem : problems)
         line += "; " + problem;
+    if (!notReached.empty()) {
+        line += "; not cleaned:";
+        for (std::size_t i = 0; i < notReached.size(); ++i)
+            line += (i ? ", " : " ") + notReached[i];
+    }
+    for (const std::string& note : notes)
+        line += "; " + note;
     return line;
 }
 

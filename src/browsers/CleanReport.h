@@ -10,10 +10,12 @@ namespace corvane::browsers {
 
 /// How the cleaning of one profile ended.
 enum class Outcome {
-    Cleaned,    ///< every trace the family erases was erased
-    InUse,      ///< a browser had the profile open: nothing was written
-    Partly,     ///< some parts failed (a damaged or locked database, a read-only folder)
-    NotEnabled, ///< the user has not agreed to clean this profile: nothing was written
+    Cleaned,        ///< every trace the family erases was erased
+    InUse,          ///< a browser had the profile open: nothing was written
+    Partly,         ///< some parts failed (a damaged or locked database, a read-only folder)
+    NotEnabled,     ///< the user has not agreed to clean this profile: nothing was written
+    OtherCorvane,   ///< another Corvane was cleaning the profile: nothing was written
+    BrowserStarted, ///< the browser started during the clean, which stopped before the next store
 };
 
 /// One kind of trace erased and how many of it.
@@ -30,6 +32,10 @@ struct ProfileReport {
     std::vector<Erased> erased;
     /// One line per part that failed, naming the file and the reason.
     std::vector<std::string> problems;
+    /// Remarks on parts that were done ("not compacted", what the disk may still keep).
+    std::vector<std::string> notes;
+    /// BrowserStarted: the stores the clean did not reach.
+    std::vector<std::string> notReached;
 
     /// Adds `count` to the kind `what` (keeping the order of first mention).
     void Add(const std::string& what, long count);

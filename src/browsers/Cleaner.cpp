@@ -1,26 +1,89 @@
 #include "browsers/Cleaner.h"
 
-#include "browsers/Chromium.h"
 #include "browsers/Consent.h"
-#include "browsers/Firefox.h"
 #include "browsers/InUse.h"
+#include "browsers/ProfileFiles.h"
+#include "browsers/StoreDatabase.h"
+#include "browsers/Stores.h"
 
 namespace corvane::browsers {
+namespace {
 
-ProfileReport CleanProfile(const Profile& profile) {
+// The name a report gives a store: its path inside its place.
+std::string StoreName(const Store& store) {
+    return *store.path ? store.path : store.what;
+}
+
+void CleanStore(const Store& store, const Profile& profile, const std::filesystem::path& path,
+                ProfileReport& report) {
+    if (store.method == Method::Database) {
+        const DatabaseClean done =
+            CleanDatabase(path, [&](sqlite::Database& db, long& count, std::string& error) {
+                return store.sql(db, profile, count, error);
+            });
+        if (!done.ok) {
+            report.problems.push_back(done.problem);
+            return;
+        }
+        report.Add(store.what, done.count);
+        if (!done.note.empty())
+            report.notes.push_back(done.note);
+        return;
+    }
+    NameFilter filter;
+    if (store.names)
+        filter = store.names;
+    // A Folder store's own folder stays; a Names store removes the entries it names.
+    RemoveInto(path, filter, store.what, report);
+}
+
+// A folder shared by every profile of a browser is cleaned only when the user agreed for all of
+// them, since it holds the addresses of each; otherwise it is said why it was left.
+bool SharedFolderAgreed(const Profile& profile, const UserFolders& folders, std::string& others) {
+    for (const Profile& sibling : DiscoverProfiles(folders).profiles)
+        if (sibling.family == profile.family && sibling.lockFolder == profile.lockFolder &&
+            sibling.id != profile.id && GetConsent(sibling.id) != Consent::Enabled)
+            others += (others.empty() ? "" : ", ") + sibling.name;
+    return others.empty();
+}
+
+} // namespace
+
+ProfileReport CleanProfile(const Profile& profile, const UserFolders& folders,
+                           const StartedProbe& started) {
     ProfileReport report;
     report.id = profile.id;
     report.name = profile.name;
     // A browser that has the profile open writes its databases back from memory: nothing of it
     // is touched, not even what looks idle.
-    if (IsInUse(profile)) {
-        report.outcome = Outcome::InUse;
+    const CleaningLock lock(profile);
+    if (lock.Blocked() != Holder::Nobody) {
+        report.outcome = lock.Blocked() == Holder::Browser ? Outcome::InUse : Outcome::OtherCorvane;
         return report;
     }
-    if (profile.family == Family::Firefox)
-        CleanFirefoxProfile(profile, report);
-    else
-        CleanChromiumProfile(profile, report);
+    const auto stores = Stores();
+    for (std::size_t i = 0; i < stores.size(); ++i) {
+        const Store& store = stores[i];
+        if (store.family != profile.family)
+            continue;
+        // Chromium takes a lock a Corvane cannot keep it out of: it is looked at before every
+        // store, and a browser that has started keeps what it may have written since.
+        if (profile.family == Family::Chromium && (started ? started(profile) : IsInUse(profile))) {
+            report.outcome = Outcome::BrowserStarted;
+            for (std::size_t j = i; j < stores.size(); ++j)
+                if (stores[j].family == profile.family)
+                    report.notReached.push_back(StoreName(stores[j]));
+            return report;
+        }
+        std::string others;
+        if (store.place == Place::InUserData && !SharedFolderAgreed(profile, folders, others)) {
+            report.notes.push_back(StoreName(store) + " left: it also holds the history of " +
+                                   others + ", not enabled");
+            continue;
+        }
+        for (const auto& path : StorePaths(store, profile))
+            CleanStore(store, profile, path, report);
+    }
     if (report.outcome == Outcome::Cleaned && !report.problems.empty())
         report.outcome = Outcome::Partly;
     return report;
@@ -45,7 +108,7 @@ CleaningReport CleanEnabledProfiles(const std::string& onlyId, const UserFolders
             }
             continue;
         }
-        cleaning.profiles.push_back(CleanProfile(profile));
+        cleaning.profiles.push_back(CleanProfile(profile, folders));
     }
     if (!onlyId.empty() && !named)
         cleaning.problems.push_back("no browser profile " + onlyId);
@@ -57,10 +120,28 @@ TraceCounts CountEnabledTraces(const UserFolders& folders) {
     for (const Profile& profile : DiscoverProfiles(folders).profiles) {
         if (GetConsent(profile.id) != Consent::Enabled)
             continue;
-        if (profile.family == Family::Firefox)
-            CountFirefoxTraces(profile, counts.cookies, counts.cacheEntries);
-        else
-            CountChromiumTraces(profile, counts.cookies, counts.cacheEntries);
+        for (const Store& store : Stores()) {
+            if (store.family != profile.family || store.counted == Counted::Nothing)
+                continue;
+            for (const auto& path : StorePaths(store, profile)) {
+                if (store.counted == Counted::CacheFiles) {
+                    NameFilter entry;
+                    if (store.isEntry)
+                        entry = store.isEntry;
+                    counts.cacheEntries +=
+                        CountFiles(*store.countIn ? path / store.countIn : path, entry);
+                    continue;
+                }
+                long rows = 0;
+                const CountState state = CountRows(path, store.countIn, rows);
+                if (state == CountState::Counted)
+                    counts.cookies += rows;
+                else
+                    counts.notCounted.push_back(
+                        profile.name + ": " + path.filename().string() + " not counted: " +
+                        (state == CountState::InUse ? "in use" : "cannot be read"));
+            }
+        }
     }
     return counts;
 }

@@ -114,9 +114,8 @@ void DiscoverFirefoxRoot(const std::filesystem::path& root, const std::filesyste
             (browser == "Firefox" && IsEsrProfile(folder, name) ? "Firefox ESR" : browser) + " - " +
             name;
         profile.cacheFolders.push_back(
-            cacheRoot / (isRelative ? std::filesystem::path(path->second) : folder.filename()) /
-            "cache2");
-        profile.cacheFolders.push_back(folder / "cache2");
+            cacheRoot / (isRelative ? std::filesystem::path(path->second) : folder.filename()));
+        profile.cacheFolders.push_back(folder);
         found.profiles.push_back(std::move(profile));
     }
 }

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane::browsers {
@@ -19,7 +21,72 @@ const char* Join(const std::filesystem::path& folder, const char* name, char (&b
     return n > 0 && n < static_cast<int>(sizeof buffer) ? buffer : nullptr;
 }
 
+// The folder of Corvane's own profile locks: private to the user, in the runtime folder where
+// there is one. A folder someone else made or anyone may write is refused.
+int LockFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string folder = runtime && *runtime == '/'
+                                   ? std::string(runtime) + "/corvane-locks"
+                                   : "/tmp/corvane-locks-" + std::to_string(::geteuid());
+    ::mkdir(folder.c_str(), 0700);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 077))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// An open-file-description lock: it conflicts with every other open of the file, even in this
+// process, and goes with the descriptor.
+bool TakeOwnLock(int fd) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
 } // namespace
+
+CleaningLock::CleaningLock(const Profile& profile) {
+    const int folder = LockFolder();
+    if (folder >= 0) {
+        const std::string name = std::to_string(std::hash<std::string>{}(profile.id)) + ".lock";
+        own_ = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        ::close(folder);
+    }
+    if (own_ >= 0 && !TakeOwnLock(own_)) {
+        blocked_ = Holder::OtherCorvane;
+        return;
+    }
+    if (profile.family != Family::Firefox) {
+        if (IsInUse(profile))
+            blocked_ = Holder::Browser;
+        return;
+    }
+    parent_ = ::open((profile.lockFolder / ".parentlock").c_str(),
+                     O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (parent_ < 0) {
+        // A profile where no lock can be made is one no browser can open either; its databases
+        // say for themselves whether they can be changed.
+        if (errno != EACCES && errno != EROFS && errno != EPERM)
+            blocked_ = Holder::Browser;
+        return;
+    }
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(parent_, F_SETLK, &lock) != 0)
+        blocked_ = Holder::Browser;
+}
+
+CleaningLock::~CleaningLock() {
+    if (parent_ >= 0)
+        ::close(parent_);
+    if (own_ >= 0)
+        ::close(own_);
+}
 
 bool IsFirefoxProfileLocked(const std::filesystem::path& folder) {
     char buffer[PATH_MAX];

@@ -25,8 +25,8 @@ struct Profile {
     std::string name;
     /// The profile folder (absolute, as found; not resolved through links).
     std::filesystem::path folder;
-    /// The folders that may hold the profile's cache (the cache root of the browser and the
-    /// profile folder itself, where a browser keeps it for profiles outside its usual root).
+    /// The folders that may hold the profile's caches: its folder in the browser's cache root,
+    /// and the profile folder itself, where a browser keeps them for profiles outside that root.
     std::vector<std::filesystem::path> cacheFolders;
     /// Chromium: the user-data folder that holds `SingletonLock` and `Local State`; Firefox:
     /// the profile folder.

@@ -66,7 +66,7 @@ void ProfileWatcher::Check() {
         const ProfileReport report =
             hooks_.Clean ? hooks_.Clean(followed.profile) : CleanProfile(followed.profile);
         // A browser started again within the wait keeps the profile; it is cleaned at its close.
-        if (report.outcome == Outcome::InUse)
+        if (report.outcome == Outcome::InUse || report.outcome == Outcome::BrowserStarted)
             followed.wasInUse = true;
         if (hooks_.BusyEnd)
             hooks_.BusyEnd(report);

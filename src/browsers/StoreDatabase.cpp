@@ -1,51 +1,76 @@
 #include "browsers/StoreDatabase.h"
 
+#include "platform/files.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstring>
-#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace corvane::browsers {
 namespace {
 
-// A database connection that closes itself.
-struct Connection {
-    sqlite3* db = nullptr;
-    Connection() = default;
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    ~Connection() { sqlite3_close_v2(db); }
-};
+namespace fs = std::filesystem;
 
 // A browser holds its databases for the whole run; a short wait covers a second reader only.
 constexpr int kBusyMilliseconds = 250;
 
-bool Open(const std::filesystem::path& file, int flags, Connection& connection,
-          std::string& error) {
-    const int rc =
-        sqlite3_open_v2(file.c_str(), &connection.db, flags | SQLITE_OPEN_NOFOLLOW, nullptr);
-    if (rc != SQLITE_OK) {
-        error = connection.db ? sqlite3_errmsg(connection.db) : sqlite3_errstr(rc);
-        return false;
+fs::path SideFile(const fs::path& file, const char* suffix) {
+    fs::path side = file;
+    side += suffix;
+    return side;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string Quoted(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
     }
-    sqlite3_busy_timeout(connection.db, kBusyMilliseconds);
+    return quoted + "\"";
+}
+
+// SQLite opens the log and journal by name beside the file; a link or anything but a plain file
+// there would send its writes elsewhere.
+bool SideFilesArePlain(const fs::path& file, std::string& which) {
+    for (const char* suffix : {"-wal", "-journal", "-shm"}) {
+        struct stat st {};
+        const fs::path side = SideFile(file, suffix);
+        if (::lstat(side.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            which = side.filename().string();
+            return false;
+        }
+    }
     return true;
 }
 
-// quick_check answers one row "ok" for a sound file and one row per fault otherwise.
-bool QuickCheck(sqlite3* db, std::string& error) {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &raw, nullptr) != SQLITE_OK) {
-        error = sqlite3_errmsg(db);
+// Copies every page of the write-ahead log into the file, then overwrites the log, whose older
+// frames still hold the rows as they were before the erase, and only then empties it: emptying
+// alone would hand those bytes to the disk's free blocks.
+bool ScrubWriteAheadLog(sqlite::Database& db, const fs::path& file, std::string& error) {
+    sqlite::Statement restart = db.Prepare("PRAGMA wal_checkpoint(RESTART)");
+    if (!restart.Step() || restart.Int(0) != 0 || restart.Int(1) != restart.Int(2)) {
+        error = "its log could not be copied into it (" + db.ErrorMessage() + ")";
         return false;
     }
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
-    const int rc = sqlite3_step(stmt.get());
-    if (rc != SQLITE_ROW) {
-        error = sqlite3_errmsg(db);
+    restart = {};
+    if (!ZeroInPlace(SideFile(file, "-wal"), error))
         return false;
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-    if (!text || std::strcmp(text, "ok") != 0) {
-        error = std::string("damaged: ") + (text ? text : "no answer");
+    if (!db.TruncateLog()) {
+        error = "its log could not be emptied (" + db.ErrorMessage() + ")";
         return false;
     }
     return true;
@@ -53,89 +78,164 @@ bool QuickCheck(sqlite3* db, std::string& error) {
 
 } // namespace
 
-bool TableExists(sqlite3* db, const char* table) {
-    return sqlite3_table_column_metadata(db, "main", table, nullptr, nullptr, nullptr, nullptr,
-                                         nullptr, nullptr) == SQLITE_OK;
-}
-
-bool ExecSql(sqlite3* db, const std::string& sql, std::string& error) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    error = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    return false;
-}
-
-bool CleanDatabase(const std::filesystem::path& file, const DatabaseWork& work, long& count,
-                   std::string& problem) {
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
-        return true;
-    const std::string name = file.filename().string();
-    Connection connection;
-    std::string error;
-    if (!Open(file, SQLITE_OPEN_READWRITE, connection, error)) {
-        problem = name + ": cannot open (" + error + "), left alone";
+bool ZeroInPlace(const fs::path& file, std::string& error) {
+    const platform::FileHandle fd(
+        ::open(file.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsOpen()) {
+        if (errno == ENOENT)
+            return true;
+        error = file.filename().string() + " cannot be overwritten: " + std::strerror(errno);
         return false;
     }
-    sqlite3* db = connection.db;
-    // SQLite opens a write-protected file read-only without a word; say so before trying.
-    if (sqlite3_db_readonly(db, "main") == 1) {
-        problem = name + ": read-only, left alone";
+    struct stat st {};
+    if (::fstat(fd.Descriptor(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = file.filename().string() + " is not a regular file";
         return false;
     }
-    if (!QuickCheck(db, error)) {
-        problem = name + ": fails its check (" + error + "), left alone";
-        return false;
+    static const std::array<char, 1 << 16> zeros{};
+    for (off_t at = 0; at < st.st_size;) {
+        const auto size =
+            static_cast<size_t>(std::min<off_t>(static_cast<off_t>(zeros.size()), st.st_size - at));
+        const ssize_t n = ::pwrite(fd.Descriptor(), zeros.data(), size, at);
+        if (n <= 0) {
+            error = file.filename().string() +
+                    " cannot be overwritten: " + std::strerror(n < 0 ? errno : EIO);
+            return false;
+        }
+        at += n;
     }
-    long erased = 0;
-    if (!ExecSql(db, "PRAGMA secure_delete = ON", error) ||
-        !ExecSql(db, "BEGIN IMMEDIATE", error)) {
-        problem = name + ": cannot be changed (" + error + "), left alone";
-        return false;
-    }
-    if (!work(db, erased, error) || !ExecSql(db, "COMMIT", error)) {
-        std::string ignored;
-        ExecSql(db, "ROLLBACK", ignored);
-        problem = name + ": cannot be changed (" + error + "), left alone";
-        return false;
-    }
-    count += erased;
-    // VACUUM rebuilds the file without the freed pages; the checkpoint moves the rebuilt pages
-    // out of the write-ahead log and truncates it, so no erased bytes stay in either file.
-    if (!ExecSql(db, "VACUUM", error) || !ExecSql(db, "PRAGMA wal_checkpoint(TRUNCATE)", error)) {
-        problem = name + ": rows erased but the file was not compacted (" + error + ")";
+    if (::fdatasync(fd.Descriptor()) != 0) {
+        error = file.filename().string() + " cannot be flushed: " + std::strerror(errno);
         return false;
     }
     return true;
 }
 
-long CountRows(const std::filesystem::path& file, const char* table) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
-        return 0;
-    Connection connection;
-    std::string error;
-    if (!Open(file, SQLITE_OPEN_READONLY, connection, error) || !TableExists(connection.db, table))
-        return 0;
-    sqlite3_busy_timeout(connection.db, 0);
-    sqlite3_stmt* raw = nullptr;
-    const std::string sql = std::string("SELECT count(*) FROM \"") + table + "\"";
-    if (sqlite3_prepare_v2(connection.db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
-        return 0;
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
-    return sqlite3_step(stmt.get()) == SQLITE_ROW ? sqlite3_column_int64(stmt.get(), 0) : 0;
+bool EraseRows(sqlite::Database& db, const std::string& sql, long& count, std::string& error) {
+    if (!db.Exec(sql, error))
+        return false;
+    count += sqlite3_changes(db.Handle());
+    return true;
 }
 
-void CleanDatabaseInto(const std::filesystem::path& file, const DatabaseWork& work,
-                       const char* what, ProfileReport& report) {
-    long count = 0;
-    std::string problem;
-    if (CleanDatabase(file, work, count, problem))
-        report.Add(what, count);
-    else
-        report.problems.push_back(problem);
+bool EmptyAllTables(sqlite::Database& db, std::initializer_list<const char*> keep,
+                    const char* counted, long& count, std::string& error) {
+    std::vector<std::pair<std::string, bool>> tables; // name, virtual
+    {
+        sqlite::Statement list =
+            db.Prepare("SELECT name, sql LIKE 'CREATE VIRTUAL%' FROM sqlite_master WHERE type = "
+                       "'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY 2 DESC");
+        while (list.Step())
+            tables.emplace_back(list.Text(0), list.Int(1) != 0);
+        if (!list.Done()) {
+            error = db.ErrorMessage();
+            return false;
+        }
+    }
+    std::vector<std::string> virtuals;
+    for (const auto& [name, isVirtual] : tables) {
+        if (std::find_if(keep.begin(), keep.end(), [&](const char* k) { return name == k; }) !=
+            keep.end())
+            continue;
+        // A virtual table's own tables are emptied through it.
+        if (std::any_of(virtuals.begin(), virtuals.end(),
+                        [&](const std::string& v) { return name.rfind(v + "_", 0) == 0; }))
+            continue;
+        if (isVirtual)
+            virtuals.push_back(name);
+        long erased = 0;
+        if (!EraseRows(db, "DELETE FROM " + Quoted(name), erased, error))
+            return false;
+        if (counted && name == counted)
+            count += erased;
+    }
+    return true;
+}
+
+DatabaseClean CleanDatabase(const fs::path& file, const DatabaseWork& work) {
+    DatabaseClean result;
+    const std::string name = file.filename().string();
+    auto fail = [&](const std::string& why) {
+        result.ok = false;
+        result.problem = name + ": " + why;
+        return result;
+    };
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0)
+        return errno == ENOENT
+                   ? result
+                   : fail(std::string("cannot be read (") + std::strerror(errno) + "), left alone");
+    if (!S_ISREG(st.st_mode))
+        return fail("not a regular file, left alone");
+    std::string error;
+    if (!SideFilesArePlain(file, error))
+        return fail(error + " is not a regular file, left alone");
+    sqlite::Database db;
+    if (!db.OpenExisting(file, false, kBusyMilliseconds, error))
+        return fail("cannot open (" + error + "), left alone");
+    // SQLite opens a write-protected file read-only without a word; say so before trying.
+    if (sqlite3_db_readonly(db.Handle(), "main") == 1)
+        return fail("read-only, left alone");
+    if (!db.QuickCheck(error))
+        return fail("fails its check (" + error + "), left alone");
+    if (!db.Exec("PRAGMA secure_delete = ON", error) || db.QueryText("PRAGMA secure_delete") != "1")
+        return fail("deleted rows cannot be overwritten in it, left alone");
+    db.Exec("PRAGMA temp_store = MEMORY", error);
+    db.Exec("PRAGMA synchronous = FULL", error);
+    db.Exec("PRAGMA journal_size_limit = -1", error);
+    const std::string mode = Lower(db.QueryText("PRAGMA journal_mode"));
+    const bool wal = mode == "wal";
+    // A rollback journal holds the pages as they were before the erase. Kept in the file
+    // (PERSIST) it can be overwritten before the file's own mode deletes or truncates it.
+    const bool persisted = !wal && mode != "persist" && mode != "memory" && mode != "off";
+    if (persisted && Lower(db.QueryText("PRAGMA journal_mode = PERSIST")) != "persist")
+        return fail("its journal cannot be kept for overwriting (" + db.ErrorMessage() +
+                    "), left alone");
+    const fs::path journal = SideFile(file, "-journal");
+    if (!db.Exec("BEGIN IMMEDIATE", error))
+        return fail("cannot be changed (" + error + "), left alone");
+    long erased = 0;
+    if (!work(db, erased, error) || !db.Exec("COMMIT", error)) {
+        std::string ignored;
+        db.Exec("ROLLBACK", ignored);
+        return fail("cannot be changed (" + error + "), left alone");
+    }
+    result.count = erased;
+    // From here on the rows are gone from the file; what is left to do is removing their copies.
+    if (wal ? !ScrubWriteAheadLog(db, file, error) : !ZeroInPlace(journal, error))
+        return fail("rows erased, but " + error);
+    // VACUUM rebuilds the file without its free pages. It needs free space about the size of the
+    // file; without it the erased rows are still overwritten, only the file keeps its size.
+    if (!db.Exec("VACUUM", error))
+        result.note = name + ": not compacted (" + error + ")";
+    if (wal ? !db.TruncateLog() : !ZeroInPlace(journal, error))
+        return fail("rows erased, but its log could not be emptied (" + db.ErrorMessage() + ")");
+    if (persisted)
+        db.QueryText("PRAGMA journal_mode = " + mode);
+    return result;
+}
+
+CountState CountRows(const fs::path& file, const char* table, long& rows) {
+    rows = 0;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 && errno == ENOENT)
+        return CountState::Counted;
+    if (!S_ISREG(st.st_mode))
+        return CountState::Failed;
+    sqlite::Database db;
+    std::string error;
+    if (!db.OpenExisting(file, true, 0, error))
+        return CountState::Failed;
+    sqlite::Statement count = db.Prepare(std::string("SELECT count(*) FROM ") + Quoted(table));
+    if (count.Step()) {
+        rows = static_cast<long>(count.Int(0));
+        return CountState::Counted;
+    }
+    const int code = sqlite3_errcode(db.Handle()) & 0xFF;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return CountState::InUse;
+    // A file of another version without the table holds none of its rows.
+    return db.HasTable(table) || code != SQLITE_ERROR ? CountState::Failed : CountState::Counted;
 }
 
 } // namespace corvane::browsers

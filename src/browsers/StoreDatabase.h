@@ -1,9 +1,9 @@
 #pragma once
-// Changing a profile database safely, and counting its rows without writing.
+// Erasing rows from a database another program owns (a browser's, while it is closed), so that
+// no erased byte stays in the file, its log or the disk blocks they leave; and counting rows
+// without writing.
 
-#include "browsers/CleanReport.h"
-
-#include <sqlite3.h>
+#include "platform/sqlitedb.h"
 
 #include <filesystem>
 #include <functional>
@@ -11,28 +11,48 @@
 
 namespace corvane::browsers {
 
-/// True when the open database has a table of this name.
-bool TableExists(sqlite3* db, const char* table);
+/// The store's own SQL, run inside the cleaning transaction: adds what it erased to `count`, or
+/// returns false with `error` (the transaction is then rolled back and nothing is changed).
+using DatabaseWork = std::function<bool(sqlite::Database& db, long& count, std::string& error)>;
 
-/// Runs SQL without results on an open database; false with `error` on failure.
-bool ExecSql(sqlite3* db, const std::string& sql, std::string& error);
+/// What cleaning one database did.
+struct DatabaseClean {
+    /// True when the rows are erased and no erased byte is left in the file or its log.
+    bool ok = true;
+    /// What the work counted as erased.
+    long count = 0;
+    /// Why not ok, naming the file; the file is then as it was, or as SQLite keeps it.
+    std::string problem;
+    /// A remark on a clean that did happen ("not compacted: ..."); empty when none.
+    std::string note;
+};
 
-/// The work done on one database inside its transaction: adds what it erased to `count`, or
-/// returns false with `error` (then the transaction is rolled back and nothing is changed).
-using DatabaseWork = std::function<bool(sqlite3* db, long& count, std::string& error)>;
+/// Cleans one database: opens the existing file (never creating it, never through a link, never
+/// moving it aside), refuses it unless SQLite's quick check passes, then runs `work` in one
+/// transaction with deleted content overwritten, copies the log into the file and overwrites the
+/// log before it is emptied, and compacts the file. A missing file is no work (ok, count 0).
+DatabaseClean CleanDatabase(const std::filesystem::path& file, const DatabaseWork& work);
 
-/// Cleans one database: opens the existing file (never creating it, never moving it aside),
-/// checks it with quick_check, then runs `work` in one transaction with secure_delete on, then
-/// VACUUM and a WAL checkpoint. A missing file is no work (true, count 0). Any failure leaves
-/// the file as SQLite keeps it and returns false with a line naming the file and the reason.
-bool CleanDatabase(const std::filesystem::path& file, const DatabaseWork& work, long& count,
-                   std::string& problem);
+/// Runs SQL and adds the rows it changed to `count`.
+bool EraseRows(sqlite::Database& db, const std::string& sql, long& count, std::string& error);
 
-/// The rows of `table` in a database, read only; 0 when the file is missing, locked or damaged.
-long CountRows(const std::filesystem::path& file, const char* table);
+/// Deletes every row of every table except those named in `keep` and SQLite's own; counts the
+/// rows of `counted` (when given). A database of any version is no fault.
+bool EmptyAllTables(sqlite::Database& db, std::initializer_list<const char*> keep,
+                    const char* counted, long& count, std::string& error);
 
-/// Cleans one database into a profile's report: its count under `what`, or its problem line.
-void CleanDatabaseInto(const std::filesystem::path& file, const DatabaseWork& work,
-                       const char* what, ProfileReport& report);
+/// How counting a table went.
+enum class CountState {
+    Counted, ///< the number is right (0 for a missing file or table)
+    InUse,   ///< the file is locked by its browser: not counted
+    Failed,  ///< the file cannot be read as a database: not counted
+};
+
+/// The rows of `table` in a database, read only, never waiting for a lock.
+CountState CountRows(const std::filesystem::path& file, const char* table, long& rows);
+
+/// Overwrites a file's bytes with zeros in place, keeping its length, and flushes them to the
+/// disk; a missing file is no work. Never through a link; only a regular file is written.
+bool ZeroInPlace(const std::filesystem::path& file, std::string& error);
 
 } // namespace corvane::browsers

@@ -23,6 +23,9 @@ int Scan(const std::vector<std::string>& args) {
          at = report.find("\r\n", at))
         report.erase(at, 1);
     std::cout << report << "\n";
+    // A store a running browser holds cannot be read: the counts above leave it out, and say so.
+    for (const std::string& line : counts.notCounted)
+        std::cout << line << "\n";
     return 0;
 }
 

@@ -40,6 +40,8 @@ public:
     bool Run();
     /// Resets the statement for another run with new bindings.
     void Reset();
+    /// True when the last step reached the end without an error.
+    bool Done() const;
     /// The result code of the last step.
     int LastCode() const { return last_; }
 
@@ -81,6 +83,22 @@ public:
     /// database can be had.
     bool Open(const std::filesystem::path& file, std::string_view schema, std::string& error,
               int version = 1, ConnectHook connect = nullptr);
+    /// Opens an existing database file exactly as it is, for changing a store another program
+    /// owns: never creates it, never follows a link to it, never changes its schema or journal
+    /// mode, never moves it aside. False (with `error`) when it cannot be opened.
+    bool OpenExisting(const std::filesystem::path& file, bool readOnly, int busyMilliseconds,
+                      std::string& error);
+    /// SQLite's quick check of the whole file: true when it answers "ok"; else false with its
+    /// first finding (or the error that stopped it) in `detail`.
+    bool QuickCheck(std::string& detail);
+    /// Runs SQL without results; false with SQLite's message in `error`.
+    bool Exec(std::string_view sql, std::string& error);
+    /// The first column of the first row a statement answers, as text ("" when none).
+    std::string QueryText(std::string_view sql);
+    /// True when the database has a table of this name.
+    bool HasTable(const std::string& table) const;
+    /// True when the table has a column of this name.
+    bool HasColumn(const std::string& table, const std::string& column) const;
     /// True while a database is open.
     bool IsOpen() const { return db_ != nullptr; }
     /// Runs SQL without results; true on success.

@@ -49,9 +49,10 @@ Counts CountTraces(const ScanLocations::VariableReader& variable) {
     counts.cookies = CountCookieFiles(ScanLocations::CookieFolder(variable));
     counts.others = CountCacheAddresses();
     // The user's enabled real profiles add their cookie rows and cache entries.
-    const browsers::TraceCounts real = browsers::CountEnabledTraces();
+    browsers::TraceCounts real = browsers::CountEnabledTraces();
     counts.cookies += real.cookies;
     counts.others += real.cacheEntries;
+    counts.notCounted = std::move(real.notCounted);
     return counts;
 }
 

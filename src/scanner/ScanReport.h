@@ -32,6 +32,8 @@ long CountCacheAddresses();
 struct Counts {
     long cookies = 0;
     long others = 0;
+    /// The stores of real profiles that could not be read, one line each.
+    std::vector<std::string> notCounted;
 };
 
 /// Counts the cookie files of the user's cookie folder and the listed cache addresses, plus the

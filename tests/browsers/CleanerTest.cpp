@@ -4,6 +4,7 @@
 #include "browsers/Cleaner.h"
 #include "browsers/BrowserHome.h"
 #include "browsers/Consent.h"
+#include "browsers/InUse.h"
 #include "browsers/ProfileFiles.h"
 #include "browsers/StoreDatabase.h"
 #include "support/Corvanectl.h"
@@ -63,6 +64,23 @@ struct FirefoxProfile {
                          "moz_perms VALUES ('http://secret-site.test');"));
         std::ofstream(folder / "prefs.js") << "user_pref(\"kept\", 1);\n";
         std::ofstream(folder / "logins.json") << "{\"logins\": []}";
+        EXPECT_TRUE(
+            Exec(folder / "favicons.sqlite",
+                 "CREATE TABLE moz_icons (id INTEGER PRIMARY KEY, icon_url TEXT, root INTEGER);"
+                 "CREATE TABLE moz_pages_w_icons (id INTEGER PRIMARY KEY, page_url TEXT);"
+                 "CREATE TABLE moz_icons_to_pages (page_id INTEGER, icon_id INTEGER);"
+                 "INSERT INTO moz_icons VALUES (1, 'http://secret-site.test/secret-icon.png', 0),"
+                 "  (2, 'http://kept.test/favicon.ico', 1), (3, "
+                 "'http://secret-site.test/favicon.ico', 1);"
+                 "INSERT INTO moz_pages_w_icons VALUES (1, 'http://secret-site.test/private-page'),"
+                 "  (2, 'http://kept.test/bookmarked');"
+                 "INSERT INTO moz_icons_to_pages VALUES (1, 1);"));
+        for (const char* origin : {"http+++secret-site.test", "moz-extension+++kept-extension"}) {
+            fs::create_directories(folder / "storage/default" / origin / "ls");
+            std::ofstream(folder / "storage/default" / origin / "ls/data.sqlite")
+                << "secret-storage";
+        }
+        std::ofstream(folder / "SiteSecurityServiceState.bin") << "secret-site.test";
         std::ofstream(folder / "sessionstore.jsonlz4") << "secret-session";
         fs::create_directories(folder / "sessionstore-backups");
         std::ofstream(folder / "sessionstore-backups/recovery.jsonlz4") << "secret-session";
@@ -97,6 +115,7 @@ TEST(FirefoxCleaner, ErasesTheTracesKeepsBookmarksAndLeavesNoBytesBehind) {
     EXPECT_EQ(r.Count("form history"), 1);
     EXPECT_EQ(r.Count("cache files"), 3);
     EXPECT_EQ(r.Count("session files"), 2);
+    EXPECT_EQ(r.Count("site data"), 2); // one origin's storage and the host list
 
     const fs::path places = p.folder / "places.sqlite";
     EXPECT_EQ(Query(places, "SELECT count(*) FROM moz_historyvisits"), "0");
@@ -111,12 +130,20 @@ TEST(FirefoxCleaner, ErasesTheTracesKeepsBookmarksAndLeavesNoBytesBehind) {
     EXPECT_EQ(Query(places, "SELECT title FROM moz_bookmarks"), "My bookmark");
     EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "0");
     EXPECT_EQ(Query(p.folder / "formhistory.sqlite", "SELECT count(*) FROM moz_formhistory"), "0");
+    // The bookmarked page keeps its icon and its site's; the rest of the icons go.
+    EXPECT_EQ(
+        Query(p.folder / "favicons.sqlite", "SELECT group_concat(page_url) FROM moz_pages_w_icons"),
+        "http://kept.test/bookmarked");
+    EXPECT_EQ(Query(p.folder / "favicons.sqlite", "SELECT group_concat(icon_url) FROM moz_icons"),
+              "http://kept.test/favicon.ico");
+    EXPECT_TRUE(fs::exists(p.folder / "storage/default/moz-extension+++kept-extension/ls"));
+    EXPECT_FALSE(fs::exists(p.folder / "storage/default/http+++secret-site.test"));
 
     // No erased text is left in any file of the profile or its cache (freed pages, the log).
     const std::string bytes = ReadTree(p.folder) + ReadTree(p.home.Cache());
-    for (const char* gone :
-         {"secret-site.test/private-page", "secret-typed-input", "secret-cookie-value",
-          "secret-form-entry", "secret-session", "secret-cache-entry"})
+    for (const char* gone : {"secret-site.test/private-page", "secret-typed-input",
+                             "secret-cookie-value", "secret-form-entry", "secret-session",
+                             "secret-cache-entry", "secret-icon", "secret-site.test/favicon"})
         EXPECT_EQ(bytes.find(gone), std::string::npos) << gone;
     // What is never erased is all there.
     EXPECT_EQ(Query(p.folder / "permissions.sqlite", "SELECT origin FROM moz_perms"),
@@ -275,7 +302,7 @@ TEST(ProfileFiles, EmptyingAFolderRemovesLinksButNeverWhatTheyPointAt) {
 TEST(ChromiumCleaner, ErasesHistoryCookiesAutofillCacheAndSessionsOnly) {
     BrowserHome home;
     const fs::path data = home.Config() / "chromium";
-    BrowserHome::AddChromium(data, {"Default"});
+    BrowserHome::AddChromium(data, {"Default", "Profile 1"});
     const fs::path folder = data / "Default";
     ASSERT_TRUE(
         Exec(folder / "History",
@@ -296,7 +323,29 @@ TEST(ChromiumCleaner, ErasesHistoryCookiesAutofillCacheAndSessionsOnly) {
     ASSERT_TRUE(Exec(folder / "Login Data",
                      "CREATE TABLE logins (origin_url TEXT);"
                      "INSERT INTO logins VALUES ('http://secret-site.test');"));
-    std::ofstream(folder / "Bookmarks") << "{\"url\": \"http://secret-site.test/chromium-page\"}";
+    std::ofstream(folder / "Bookmarks")
+        << R"({"roots": {"bookmark_bar": {"children": [{"type": "url", "url": "http://kept.test/b"}]}}})";
+    ASSERT_TRUE(Exec(folder / "Favicons",
+                     "CREATE TABLE icon_mapping (page_url TEXT, icon_id INTEGER);"
+                     "CREATE TABLE favicons (id INTEGER PRIMARY KEY, url TEXT);"
+                     "CREATE TABLE favicon_bitmaps (icon_id INTEGER, image_data BLOB);"
+                     "INSERT INTO icon_mapping VALUES ('http://kept.test/b', 1),"
+                     "  ('http://secret-site.test/chromium-page', 2);"
+                     "INSERT INTO favicons VALUES (1, 'http://kept.test/i.ico'),"
+                     "  (2, 'http://secret-site.test/secret-icon.ico');"
+                     "INSERT INTO favicon_bitmaps VALUES (1, 'k'), (2, 'secret-bitmap');"));
+    ASSERT_TRUE(Exec(folder / "Top Sites",
+                     "CREATE TABLE meta (key TEXT, value TEXT); INSERT INTO meta VALUES ('v', '4');"
+                     "CREATE TABLE top_sites (url TEXT);"
+                     "INSERT INTO top_sites VALUES ('http://secret-site.test/chromium-page');"));
+    fs::create_directories(data / "segmentation_platform");
+    ASSERT_TRUE(Exec(data / "segmentation_platform/ukm_db",
+                     "CREATE TABLE urls (url TEXT); INSERT INTO urls VALUES ('shared-by-both');"));
+    for (const char* origin : {"http_secret-site.test_0.indexeddb.leveldb",
+                               "chrome-extension_kept_0.indexeddb.leveldb"}) {
+        fs::create_directories(folder / "IndexedDB" / origin);
+        std::ofstream(folder / "IndexedDB" / origin / "000003.log") << "secret-storage";
+    }
     std::ofstream(folder / "Preferences") << "{\"kept\": true}";
     fs::create_directories(folder / "Sessions");
     std::ofstream(folder / "Sessions/Session_1") << "secret-session";
@@ -313,8 +362,10 @@ TEST(ChromiumCleaner, ErasesHistoryCookiesAutofillCacheAndSessionsOnly) {
     const auto run = testing::RunCorvanectl({"erase", "browsers"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("Chromium - Default (chromium:" + folder.string() +
-                           "): erased history 2, cookies 1, form history 1, cache files 3, "
-                           "session files 1"),
+                           "): erased history 2, history files 0, cookies 1, site data 1, "
+                           "cache files 3, session files 1, form history 1; "
+                           "segmentation_platform/ukm_db left: it also holds the history of "
+                           "Chromium - Profile 1, not enabled"),
               std::string::npos)
         << run.out;
     EXPECT_EQ(Query(folder / "History", "SELECT count(*) FROM urls"), "0");
@@ -322,13 +373,80 @@ TEST(ChromiumCleaner, ErasesHistoryCookiesAutofillCacheAndSessionsOnly) {
     EXPECT_EQ(Query(folder / "Web Data", "SELECT keyword FROM keywords"), "kept-search-engine");
     EXPECT_EQ(Query(folder / "Login Data", "SELECT count(*) FROM logins"), "1");
     EXPECT_EQ(ReadBytes(folder / "Preferences"), "{\"kept\": true}");
-    EXPECT_NE(ReadBytes(folder / "Bookmarks").find("chromium-page"), std::string::npos);
-    for (const char* file : {"History", "Cookies", "Web Data"})
-        for (const char* gone :
-             {"chromium-page", "secret search term", "secret-cookie-value", "secret-form-entry"})
+    EXPECT_NE(ReadBytes(folder / "Bookmarks").find("kept.test/b"), std::string::npos);
+    for (const char* file : {"History", "Cookies", "Web Data", "Favicons", "Top Sites"})
+        for (const char* gone : {"chromium-page", "secret search term", "secret-cookie-value",
+                                 "secret-form-entry", "secret-icon", "secret-bitmap"})
             EXPECT_EQ(ReadBytes(folder / file).find(gone), std::string::npos) << file << gone;
+    EXPECT_EQ(Query(folder / "Favicons", "SELECT group_concat(url) FROM favicons"),
+              "http://kept.test/i.ico");
+    EXPECT_EQ(Query(folder / "Top Sites", "SELECT value FROM meta"), "4");
+    EXPECT_TRUE(fs::exists(folder / "IndexedDB/chrome-extension_kept_0.indexeddb.leveldb"));
+    EXPECT_FALSE(fs::exists(folder / "IndexedDB/http_secret-site.test_0.indexeddb.leveldb"));
+    // Once every profile of the browser is agreed to, the store they share goes too.
+    EXPECT_EQ(Query(data / "segmentation_platform/ukm_db", "SELECT count(*) FROM urls"), "1");
+    ASSERT_TRUE(SetConsent("chromium:" + (data / "Profile 1").string(), Consent::Enabled, error));
+    EXPECT_EQ(testing::RunCorvanectl({"erase", "browsers"}).exitCode, 0);
+    EXPECT_EQ(Query(data / "segmentation_platform/ukm_db", "SELECT count(*) FROM urls"), "0");
     EXPECT_FALSE(fs::exists(folder / "Sessions"));
     EXPECT_TRUE(fs::is_empty(cache));
+}
+
+TEST(CleaningLocks, AMissingBrowserLockIsMadeAndHeldAndASecondCorvaneSaysSo) {
+    FirefoxProfile p;
+    p.Enable();
+    Profile profile;
+    ASSERT_TRUE(FindProfile(p.id, profile));
+    ASSERT_FALSE(fs::exists(p.folder / ".parentlock"));
+    {
+        const CleaningLock lock(profile);
+        ASSERT_EQ(lock.Blocked(), Holder::Nobody);
+        // A browser started now (another process) finds the profile taken.
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(IsFirefoxProfileLocked(p.folder) ? 0 : 1);
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(CleaningLock(profile).Blocked(), Holder::OtherCorvane);
+        const auto run = testing::RunCorvanectl({"erase", "browsers"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("(" + p.id + "): skipped, being cleaned by another Corvane"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "1");
+    }
+    EXPECT_EQ(CleaningLock(profile).Blocked(), Holder::Nobody);
+}
+
+TEST(CleaningLocks, AChromiumStartedDuringTheCleanStopsItAfterTheStoreInHand) {
+    BrowserHome home;
+    const fs::path data = home.Config() / "chromium";
+    BrowserHome::AddChromium(data, {"Default"});
+    const fs::path folder = data / "Default";
+    ASSERT_TRUE(Exec(folder / "History",
+                     "CREATE TABLE urls (url TEXT); CREATE TABLE visits (url INTEGER);"
+                     "INSERT INTO urls VALUES ('http://secret-site.test/'); "
+                     "INSERT INTO visits VALUES (1);"));
+    ASSERT_TRUE(Exec(folder / "Cookies", "CREATE TABLE cookies (host_key TEXT);"
+                                         "INSERT INTO cookies VALUES ('h');"));
+    fs::create_directories(folder / "Sessions");
+    std::ofstream(folder / "Sessions/Session_1") << "written by the browser";
+    Profile profile;
+    ASSERT_TRUE(FindProfile("chromium:" + folder.string(), profile));
+    int asked = 0;
+    // The browser comes up while the first store is being cleaned.
+    const ProfileReport report = CleanProfile(profile, UserFolders::FromEnvironment(),
+                                              [&](const Profile&) { return ++asked > 1; });
+    EXPECT_EQ(report.outcome, Outcome::BrowserStarted);
+    EXPECT_EQ(Query(folder / "History", "SELECT count(*) FROM urls"), "0");
+    EXPECT_EQ(Query(folder / "Cookies", "SELECT count(*) FROM cookies"), "1");
+    EXPECT_TRUE(fs::exists(folder / "Sessions/Session_1"));
+    EXPECT_NE(report.Line().find("stopped, the browser started during the clean: erased "
+                                 "history 1; not cleaned: Favicons, "),
+              std::string::npos)
+        << report.Line();
+    EXPECT_FALSE((CleaningReport{{report}, {}}.AllCleaned()));
 }
 
 } // namespace

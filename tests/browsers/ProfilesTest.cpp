@@ -57,7 +57,7 @@ TEST(BrowserDiscovery, FindsEveryFamilyAndLayoutWithIdsNamesAndCaches) {
     ASSERT_NE(ff, nullptr);
     EXPECT_EQ(ff->id, "firefox:" + esr.string());
     EXPECT_EQ(ff->family, Family::Firefox);
-    EXPECT_EQ(ff->cacheFolders.front(), home.Cache() / "mozilla/firefox/ab12.default-esr/cache2");
+    EXPECT_EQ(ff->cacheFolders.front(), home.Cache() / "mozilla/firefox/ab12.default-esr");
     EXPECT_NE(Named(found, "Firefox - work"), nullptr);
     EXPECT_NE(Named(found, "Firefox (snap) - default"), nullptr);
     const Profile* abs = Named(found, "Firefox - abs");
@@ -68,7 +68,7 @@ TEST(BrowserDiscovery, FindsEveryFamilyAndLayoutWithIdsNamesAndCaches) {
     ASSERT_NE(cr, nullptr);
     EXPECT_EQ(cr->id, "chromium:" + (home.Config() / "chromium/Profile 1").string());
     EXPECT_EQ(cr->lockFolder, home.Config() / "chromium");
-    EXPECT_EQ(cr->cacheFolders.front(), home.Cache() / "chromium/Profile 1/Cache");
+    EXPECT_EQ(cr->cacheFolders.front(), home.Cache() / "chromium/Profile 1");
     EXPECT_NE(Named(found, "Brave - Default"), nullptr);
     EXPECT_NE(Named(found, "Google Chrome (flatpak) - Default"), nullptr);
 

@@ -193,7 +193,8 @@ TEST_F(FolderErasersTest, EraseAllRunsHistoryFirstTheRegistryListsInOrderAndTemp
     erasers.CleanProfiles = [&] {
         step("profiles")();
         browsers::CleaningReport report;
-        report.profiles.push_back({"firefox:/p", "Firefox - p", browsers::Outcome::InUse, {}, {}});
+        report.profiles.push_back(
+            {"firefox:/p", "Firefox - p", browsers::Outcome::InUse, {}, {}, {}, {}});
         return report;
     };
     erasers.EraseAll();

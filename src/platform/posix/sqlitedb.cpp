@@ -80,6 +80,10 @@ bool Statement::Run() {
     return stmt_ && last_ == SQLITE_DONE;
 }
 
+bool Statement::Done() const {
+    return last_ == SQLITE_DONE;
+}
+
 void Statement::Reset() {
     if (stmt_) {
         sqlite3_reset(stmt_);
@@ -296,6 +300,58 @@ bool Database::TruncateLog() {
     // The first column of the answer is 1 when a reader or writer kept the log from being emptied.
     auto st = Prepare("PRAGMA wal_checkpoint(TRUNCATE)");
     return st.Step() && st.Int(0) == 0;
+}
+
+bool Database::OpenExisting(const fs::path& file, bool readOnly, int busyMilliseconds,
+                            std::string& error) {
+    Close();
+    file_ = file;
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+        error = ErrorMessage();
+        Close();
+        return false;
+    }
+    sqlite3_busy_timeout(db_, busyMilliseconds);
+    return true;
+}
+
+bool Database::QuickCheck(std::string& detail) {
+    if (!db_) {
+        detail = "no database open";
+        return false;
+    }
+    return Check(db_, detail) == Verdict::Healthy;
+}
+
+bool Database::Exec(std::string_view sql, std::string& error) {
+    if (!db_) {
+        error = "no database open";
+        return false;
+    }
+    const std::string text(sql);
+    char* message = nullptr;
+    if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    error = message ? message : sqlite3_errmsg(db_);
+    sqlite3_free(message);
+    return false;
+}
+
+std::string Database::QueryText(std::string_view sql) {
+    Statement st = Prepare(sql);
+    return st.Step() ? st.Text(0) : std::string();
+}
+
+bool Database::HasTable(const std::string& table) const {
+    return db_ && sqlite3_table_column_metadata(db_, "main", table.c_str(), nullptr, nullptr,
+                                                nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool Database::HasColumn(const std::string& table, const std::string& column) const {
+    return db_ && sqlite3_table_column_metadata(db_, "main", table.c_str(), column.c_str(), nullptr,
+                                                nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 namespace {

@@ -1,145 +1,189 @@
 #include "browsers/ProfileFiles.h"
 
+#include "platform/treewalk.h"
+
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace corvane::browsers {
 namespace {
 
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
+using platform::FileFacts;
+using platform::FileHandle;
+using platform::OverwriteBatch;
+using platform::WalkEntry;
 
-struct Dir {
-    DIR* dir = nullptr;
-    Dir(const Dir&) = delete;
-    Dir& operator=(const Dir&) = delete;
-    explicit Dir(DIR* d) : dir(d) {}
-    ~Dir() {
-        if (dir)
-            ::closedir(dir);
-    }
-};
-
-// The names inside an open folder, read through a duplicate so the caller keeps its descriptor.
-std::vector<std::string> Names(int folderFd) {
-    std::vector<std::string> names;
-    const int copy = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
-    if (copy < 0)
-        return names;
-    Dir dir(::fdopendir(copy));
-    if (!dir.dir) {
-        ::close(copy);
-        return names;
-    }
-    while (const dirent* entry = ::readdir(dir.dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    return names;
+FileHandle OpenFolder(const std::filesystem::path& folder) {
+    return FileHandle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
-int OpenFolderAt(int parent, const char* name) {
-    return ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
-void Fail(RemoveResult& result, const std::string& path, int error) {
+void Fail(RemoveResult& result, const std::string& path, const std::string& reason) {
     if (result.ok)
-        result.error = path + ": " + std::strerror(error);
+        result.error = path + ": " + reason;
     result.ok = false;
 }
 
-// Empties the open folder `fd` (shown as `path`) of the entries `filter` accepts.
-void RemoveEntries(int fd, const std::string& path, dev_t device, const NameFilter& filter,
-                   RemoveResult& result) {
-    for (const std::string& name : Names(fd)) {
-        if (filter && !filter(name))
-            continue;
-        const std::string child = path + "/" + name;
-        struct stat st {};
-        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            Fail(result, child, errno);
-            continue;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            // A folder on another file system is a mount point: it is not ours to empty.
-            if (st.st_dev != device) {
-                Fail(result, child, EXDEV);
-                continue;
-            }
-            Fd sub(OpenFolderAt(fd, name.c_str()));
-            if (sub.fd < 0) {
-                Fail(result, child, errno);
-                continue;
-            }
-            RemoveEntries(sub.fd, child, device, {}, result);
-            if (::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0)
-                Fail(result, child, errno);
-            continue;
-        }
-        if (::unlinkat(fd, name.c_str(), 0) != 0) {
-            Fail(result, child, errno);
-            continue;
-        }
+// The path of an entry below `top`, for a report.
+std::string PathOf(const std::filesystem::path& top, std::span<const std::string> trail,
+                   const std::string& name) {
+    std::string path = top.string();
+    for (const std::string& folder : trail)
+        path += "/" + folder;
+    return name.empty() ? path : path + "/" + name;
+}
+
+// Tells what became of one removed name.
+void Count(OverwriteBatch::Removed removed, const std::string& path, const std::string& why,
+           RemoveResult& result) {
+    switch (removed) {
+    case OverwriteBatch::Removed::NameOnly:
+        if (!why.empty())
+            result.notOverwritten.push_back(path + ": deleted, " + why);
+        [[fallthrough]];
+    case OverwriteBatch::Removed::Overwritten:
         ++result.files;
+        break;
+    case OverwriteBatch::Removed::Vanished:
+        break;
+    case OverwriteBatch::Removed::Failed:
+        Fail(result, path, why);
+        break;
     }
 }
 
-long CountIn(int fd, dev_t device, const NameFilter& filter) {
-    long count = 0;
-    for (const std::string& name : Names(fd)) {
-        struct stat st {};
-        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISREG(st.st_mode) && (!filter || filter(name))) {
-            ++count;
-        } else if (S_ISDIR(st.st_mode) && st.st_dev == device) {
-            Fd sub(OpenFolderAt(fd, name.c_str()));
-            if (sub.fd >= 0)
-                count += CountIn(sub.fd, device, filter);
-        }
+// Emptying a folder as a visitor of the walk: the filter picks among the entries directly inside
+// the folder; a folder it accepts goes whole, each subfolder once the walk left it empty.
+class StoreRemover : public platform::TreeVisitor {
+public:
+    StoreRemover(const std::filesystem::path& top, const NameFilter& filter, bool overwrite,
+                 OverwriteBatch& batch, RemoveResult& result)
+        : top_(top), filter_(filter), overwrite_(overwrite), batch_(batch), result_(result) {}
+
+    void File(const WalkEntry& entry) override {
+        if (!Accepted(entry))
+            return;
+        std::string why;
+        const auto removed =
+            batch_.RemoveAt(entry.folder, entry.folderFacts, entry.name, overwrite_, why);
+        Count(removed, PathOf(top_, entry.trail, entry.name), why, result_);
     }
-    return count;
+    bool Enter(const WalkEntry& entry) override { return Accepted(entry); }
+    void Leave(const WalkEntry& entry) override {
+        if (!platform::FileSystem().RemoveAt(entry.folder, entry.name, true))
+            Fail(result_, PathOf(top_, entry.trail, entry.name), std::strerror(errno));
+    }
+    void OtherMount(const WalkEntry& entry) override {
+        Fail(result_, PathOf(top_, entry.trail, entry.name), "another file system is mounted here");
+    }
+    void NotOpened(const WalkEntry& entry, int error) override {
+        if (error != ENOENT)
+            Fail(result_, PathOf(top_, entry.trail, entry.name), std::strerror(error));
+    }
+    void Lost(std::span<const std::string> trail) override {
+        Fail(result_, PathOf(top_, trail, ""), "moved while it was emptied");
+    }
+
+private:
+    bool Accepted(const WalkEntry& entry) const {
+        return entry.Depth() > 0 || !filter_ || filter_(entry.name);
+    }
+
+    const std::filesystem::path& top_;
+    const NameFilter& filter_;
+    bool overwrite_;
+    OverwriteBatch& batch_;
+    RemoveResult& result_;
+};
+
+class FileCounter : public platform::TreeVisitor {
+public:
+    explicit FileCounter(const NameFilter& filter) : filter_(filter) {}
+    void File(const WalkEntry& entry) override {
+        count += entry.facts.IsRegular() && (!filter_ || filter_(entry.name));
+    }
+    long count = 0;
+
+private:
+    const NameFilter& filter_;
+};
+
+// A folder opened to be emptied, with what overwriting reaches on its file system.
+struct Opened {
+    FileHandle folder;
+    FileFacts facts;
+    platform::OverwriteVerdict verdict;
+};
+
+// Opens a folder to empty it, or says why not; a missing folder is no failure.
+bool OpenForRemoval(const std::filesystem::path& path, Opened& opened, RemoveResult& result) {
+    opened.folder = OpenFolder(path);
+    if (!opened.folder.IsOpen()) {
+        if (errno != ENOENT)
+            Fail(result, path.string(), std::strerror(errno));
+        return false;
+    }
+    if (!platform::FileSystem().Facts(opened.folder, opened.facts)) {
+        Fail(result, path.string(), std::strerror(errno));
+        return false;
+    }
+    opened.verdict = platform::VerdictFor(opened.folder);
+    result.mayKeep = opened.verdict.InPlace() ? std::string() : opened.verdict.reason;
+    return true;
+}
+
+// Folds the batch's sync into a result: zeros that may not have reached the disk are a failure.
+RemoveResult Flushed(RemoveResult result, OverwriteBatch& batch) {
+    std::string error;
+    if (!batch.Flush(error))
+        Fail(result, "sync", error);
+    return result;
 }
 
 } // namespace
 
-RemoveResult RemoveInFolder(const std::filesystem::path& folder, const NameFilter& filter) {
+RemoveResult RemoveInFolder(const std::filesystem::path& folder, const NameFilter& filter,
+                            OverwriteBatch& batch) {
     RemoveResult result;
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.fd < 0) {
-        if (errno != ENOENT)
-            Fail(result, folder.string(), errno);
+    Opened top;
+    if (!OpenForRemoval(folder, top, result))
         return result;
-    }
-    struct stat st {};
-    if (::fstat(fd.fd, &st) != 0) {
-        Fail(result, folder.string(), errno);
-        return result;
-    }
-    RemoveEntries(fd.fd, folder.string(), st.st_dev, filter, result);
+    StoreRemover remover(folder, filter, top.verdict.WorthOverwriting(), batch, result);
+    platform::WalkTree(platform::FileSystem(), std::move(top.folder), remover);
     return result;
 }
 
+RemoveResult RemoveInFolder(const std::filesystem::path& folder, const NameFilter& filter) {
+    OverwriteBatch batch;
+    return Flushed(RemoveInFolder(folder, filter, batch), batch);
+}
+
+RemoveResult RemoveStoreFile(const std::filesystem::path& file, OverwriteBatch& batch) {
+    RemoveResult result;
+    Opened folder;
+    const std::string name = file.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        Fail(result, file.string(), "not a file name");
+        return result;
+    }
+    if (!OpenForRemoval(file.parent_path(), folder, result))
+        return result;
+    std::string why;
+    const auto removed =
+        batch.RemoveAt(folder.folder, folder.facts, name, folder.verdict.WorthOverwriting(), why);
+    Count(removed, file.string(), why, result);
+    return result;
+}
+
+RemoveResult RemoveStoreFile(const std::filesystem::path& file) {
+    OverwriteBatch batch;
+    return Flushed(RemoveStoreFile(file, batch), batch);
+}
+
 long CountFiles(const std::filesystem::path& folder, const NameFilter& filter) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat st {};
-    if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0)
-        return 0;
-    return CountIn(fd.fd, st.st_dev, filter);
+    FileCounter counter(filter);
+    platform::WalkTree(platform::FileSystem(), OpenFolder(folder), counter);
+    return counter.count;
 }
 
 void RemoveInto(const std::filesystem::path& folder, const NameFilter& filter, const char* what,
@@ -149,6 +193,8 @@ void RemoveInto(const std::filesystem::path& folder, const NameFilter& filter, c
         report.Add(what, removed.files);
     if (!removed.ok)
         report.problems.push_back(removed.error);
+    report.problems.insert(report.problems.end(), removed.notOverwritten.begin(),
+                           removed.notOverwritten.end());
 }
 
 } // namespace corvane::browsers

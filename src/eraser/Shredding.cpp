@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/messageloop.h"
+#include "platform/treewalk.h"
 #include "platform/world.h"
 #include "traces/modNormalisePath.h"
 
@@ -14,11 +15,6 @@ namespace {
 using platform::FileFacts;
 using platform::FileHandle;
 using platform::FileSystem;
-
-// A walk keeps at most this many folders open at once; deeper ones are reached again through
-// their ".." entry, checked to be the folder that was left, so depth is limited by neither the
-// descriptor table nor PATH_MAX.
-constexpr std::size_t kOpenFolders = 128;
 
 const std::array<char, kWipeBlockSize>& HashBlock() {
     static const std::array<char, kWipeBlockSize> block = [] {
@@ -124,114 +120,46 @@ void WipeAt(const FileHandle& folder, const FileFacts& folderFacts, const std::s
     ++report.Overwritten;
 }
 
-// One open folder of a walk.
-struct Frame {
-    FileHandle folder;
-    FileFacts facts;
-    std::string name; // its POSIX name in the parent folder
-    std::vector<std::string> subfolders;
-    std::size_t next = 0;
-};
-
-class TreeWalk {
+// The folder-tree wipe as a visitor of the walk: files are wiped as they are met, folders go
+// once the walk left them, and only as the caller asked.
+class WipeVisitor : public platform::TreeVisitor {
 public:
-    TreeWalk(std::string top, FolderRemoval removal) : top_(std::move(top)), removal_(removal) {}
+    WipeVisitor(std::string top, FolderRemoval removal) : top_(std::move(top)), removal_(removal) {}
+
+    void File(const platform::WalkEntry& entry) override {
+        WipeAt(entry.folder, entry.folderFacts, entry.name, PathOf(entry.trail, entry.name),
+               report_);
+    }
+    void Leave(const platform::WalkEntry& entry) override {
+        if (removal_ != FolderRemoval::None)
+            FileSystem().RemoveAt(entry.folder, entry.name, true); // only succeeds when empty
+    }
+    void OtherMount(const platform::WalkEntry& entry) override {
+        Fail(report_, PathOf(entry.trail, entry.name),
+             "not entered: another file system is mounted here");
+    }
+    void Lost(std::span<const std::string> trail) override {
+        Fail(report_, PathOf(trail, ""), "not finished: the folder was moved during the wipe");
+    }
 
     WipeReport Run() {
         platform::FileService& fs = FileSystem();
-        Frame start;
-        start.folder = fs.OpenFolder(top_);
-        if (!start.folder.IsOpen() || !fs.Facts(start.folder, start.facts) ||
-            !start.facts.IsFolder())
+        FileHandle top = fs.OpenFolder(top_);
+        FileFacts facts;
+        if (!top.IsOpen() || !fs.Facts(top, facts) || !facts.IsFolder())
             return report_;
-        root_ = start.facts;
-        Enter(std::move(start));
-        while (!stack_.empty()) {
-            Frame& frame = stack_.back();
-            if (frame.next < frame.subfolders.size()) {
-                Descend(frame, frame.subfolders[frame.next++]);
-                continue;
-            }
-            Leave();
-        }
+        if (platform::WalkTree(fs, std::move(top), *this) && removal_ == FolderRemoval::All)
+            RemoveTop(facts);
         return report_;
     }
 
 private:
-    // The Windows path of a name in the innermost folder, built only when a report needs it.
-    std::string PathOf(const std::string& name) const {
+    // The Windows path of a name below the top folder, built only when a report needs it.
+    std::string PathOf(std::span<const std::string> trail, const std::string& name) const {
         std::string path = top_;
-        for (std::size_t i = 1; i < stack_.size(); ++i)
-            path = JoinWindows(path, stack_[i].name);
+        for (const std::string& folder : trail)
+            path = JoinWindows(path, folder);
         return name.empty() ? path : JoinWindows(path, name);
-    }
-
-    // Wipes the folder's files at once and keeps its subfolders for later, depth first.
-    void Enter(Frame frame) {
-        platform::FileService& fs = FileSystem();
-        stack_.push_back(std::move(frame));
-        if (stack_.size() > kOpenFolders)
-            stack_[stack_.size() - 1 - kOpenFolders].folder.Close();
-        for (const std::string& name : fs.NamesIn(stack_.back().folder)) {
-            Frame& here = stack_.back();
-            FileFacts facts;
-            if (!fs.FactsAt(here.folder, name, facts))
-                continue; // gone since the listing
-            if (!facts.IsFolder())
-                WipeAt(here.folder, here.facts, name, PathOf(name), report_);
-            else if (facts.SameMount(root_))
-                here.subfolders.push_back(name);
-            else
-                Fail(report_, PathOf(name), "not entered: another file system is mounted here");
-        }
-    }
-
-    void Descend(const Frame& parent, const std::string& name) {
-        platform::FileService& fs = FileSystem();
-        Frame child;
-        child.name = name;
-        child.folder = fs.OpenFolderAt(parent.folder, name);
-        // The open refuses a link, and the facts of the open folder catch a swap to another
-        // mount between the listing and now.
-        if (!child.folder.IsOpen() || !fs.Facts(child.folder, child.facts))
-            return; // gone, or no longer a folder: nothing of it is ours to wipe
-        if (!child.facts.SameMount(root_)) {
-            Fail(report_, PathOf(name), "not entered: another file system is mounted here");
-            return;
-        }
-        Enter(std::move(child));
-    }
-
-    void Leave() {
-        platform::FileService& fs = FileSystem();
-        Frame done = std::move(stack_.back());
-        stack_.pop_back();
-        if (stack_.empty()) {
-            if (removal_ == FolderRemoval::All)
-                RemoveTop(done.facts);
-            return;
-        }
-        Frame& parent = stack_.back();
-        if (!parent.folder.IsOpen() && !Reopen(parent, done.folder))
-            return;
-        done.folder.Close();
-        if (removal_ != FolderRemoval::None)
-            fs.RemoveAt(parent.folder, done.name, true); // only succeeds when empty
-    }
-
-    // Reaches a folder that was closed to save descriptors again through its child's "..",
-    // accepted only when it is the very folder that was left.
-    bool Reopen(Frame& frame, const FileHandle& child) {
-        platform::FileService& fs = FileSystem();
-        FileFacts facts;
-        frame.folder = fs.OpenFolderAt(child, "..");
-        if (frame.folder.IsOpen() && fs.Facts(frame.folder, facts) && facts.SameFile(frame.facts))
-            return true;
-        frame.folder.Close();
-        Fail(report_, PathOf(""), "not finished: the folder was moved during the wipe");
-        // Nothing above can be reached safely any more.
-        stack_.clear();
-        return false;
     }
 
     void RemoveTop(const FileFacts& facts) {
@@ -247,8 +175,6 @@ private:
 
     std::string top_;
     FolderRemoval removal_;
-    FileFacts root_;
-    std::vector<Frame> stack_;
     WipeReport report_;
 };
 
@@ -325,7 +251,7 @@ WipeReport WipeFile(const std::string& path) {
 WipeReport WipeFolderTree(const std::string& folder, FolderRemoval removal) {
     if (platform::IsDriveRootPath(folder))
         return {};
-    return TreeWalk(folder, removal).Run();
+    return WipeVisitor(folder, removal).Run();
 }
 
 std::string RootRefusalText(const std::string& path) {
@@ -386,8 +312,8 @@ ShredOutcome ShredFolder(const ShredChooser& chooser) {
         refused = ShredRefusal(chooser.DirPath);
         if (refused.empty() &&
             platform::MsgBox("Shred " + chooser.DirPath + " and all its contents?",
-                             platform::vbYesNo + platform::vbExclamation,
-                             chooser.Caption, chooser.Owner) == platform::vbYes) {
+                             platform::vbYesNo + platform::vbExclamation, chooser.Caption,
+                             chooser.Owner) == platform::vbYes) {
             outcome.Confirmed = true;
             // The folders go with the walk, each once it is empty: a removal by force would
             // delete the files that could not be overwritten.

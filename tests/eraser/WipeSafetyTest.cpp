@@ -4,7 +4,7 @@
 
 #include "eraser/Shredding.h"
 #include "platform/world.h"
-#include "support/Corvanectl.h"
+#include "support/LoopDisk.h"
 #include "support/RecordingFiles.h"
 #include "support/TempWorld.h"
 
@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +20,9 @@ namespace corvane::eraser {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::LoopDisk;
 using testing::RecordingFiles;
+using testing::ScopedMount;
 using testing::TempWorld;
 
 std::string Read(const fs::path& p) {
@@ -39,25 +40,6 @@ bool Reports(const WipeReport& report, const std::string& pathEnd, const std::st
             return true;
     return false;
 }
-
-// A bind mount that is undone when the test ends, whatever happens in between.
-class BindMount {
-public:
-    BindMount(const fs::path& source, const fs::path& target) : target_(target) {
-        mounted_ = ::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
-    }
-    ~BindMount() {
-        if (mounted_)
-            ::umount2(target_.c_str(), MNT_DETACH);
-    }
-    BindMount(const BindMount&) = delete;
-    BindMount& operator=(const BindMount&) = delete;
-    bool Mounted() const { return mounted_; }
-
-private:
-    fs::path target_;
-    bool mounted_ = false;
-};
 
 class WipeSafetyTest : public ::testing::Test {
 protected:
@@ -157,7 +139,7 @@ TEST_F(MountTest, ABindMountedFolderInsideTheTreeIsNeverEntered) {
     TempWorld::Write(outside / "precious.txt", "precious");
     TempWorld::Write(tree / "own.txt", "own");
     fs::create_directories(tree / "mnt");
-    BindMount mount(outside, tree / "mnt");
+    ScopedMount mount(outside, tree / "mnt");
     if (!mount.Mounted())
         GTEST_SKIP() << "this machine refuses bind mounts";
     struct stat a {
@@ -181,11 +163,11 @@ TEST_F(MountTest, AFolderMountedOverAfterTheListingIsNotEntered) {
     TempWorld::Write(outside / "precious.txt", "precious");
     TempWorld::Write(tree / "first.txt", "1");
     fs::create_directories(tree / "later");
-    std::unique_ptr<BindMount> mount;
+    std::unique_ptr<ScopedMount> mount;
     RecordingFiles rec;
     rec.before = [&](const std::string& op, const std::string&) {
         if (op == "readwrite" && !mount)
-            mount = std::make_unique<BindMount>(outside, tree / "later");
+            mount = std::make_unique<ScopedMount>(outside, tree / "later");
     };
     const WipeReport report = WipeFolderTree(Win(tree), FolderRemoval::All);
     ASSERT_TRUE(mount && mount->Mounted());
@@ -197,7 +179,7 @@ TEST_F(MountTest, AFolderMountedOverAfterTheListingIsNotEntered) {
 TEST_F(MountTest, AFileMountedIntoTheTreeIsNotOverwritten) {
     TempWorld::Write(outside / "precious.txt", "precious");
     TempWorld::Write(tree / "over.txt", "placeholder");
-    BindMount mount(outside / "precious.txt", tree / "over.txt");
+    ScopedMount mount(outside / "precious.txt", tree / "over.txt");
     if (!mount.Mounted())
         GTEST_SKIP() << "this machine refuses bind mounts";
     const WipeReport single = WipeFile(Win(tree / "over.txt"));
@@ -206,49 +188,6 @@ TEST_F(MountTest, AFileMountedIntoTheTreeIsNotOverwritten) {
     EXPECT_TRUE(Reports(single, "over.txt", "mounted on it"));
     EXPECT_TRUE(Reports(walked, "over.txt", "mounted on it"));
 }
-
-// A loop device over an ext4 image, mounted for the test; everything is undone at the end.
-class LoopDisk {
-public:
-    LoopDisk(const fs::path& image, const fs::path& mountPoint) : mountPoint_(mountPoint) {
-        { std::ofstream(image, std::ios::binary).flush(); }
-        fs::resize_file(image, 32u << 20);
-        if (testing::RunProgram({"mkfs.ext4", "-q", "-F", image.string()}).exitCode != 0) {
-            why_ = "mkfs.ext4 failed";
-            return;
-        }
-        const auto loop = testing::RunProgram({"losetup", "-f", "--show", image.string()});
-        if (loop.exitCode != 0) {
-            why_ = "no loop device: " + loop.err;
-            return;
-        }
-        device_ = loop.out.substr(0, loop.out.find('\n'));
-        fs::create_directories(mountPoint);
-        if (::mount(device_.c_str(), mountPoint.c_str(), "ext4", 0, nullptr) != 0)
-            why_ = "cannot mount the image";
-        else
-            mounted_ = true;
-    }
-    ~LoopDisk() { Detach(); }
-    LoopDisk(const LoopDisk&) = delete;
-    LoopDisk& operator=(const LoopDisk&) = delete;
-
-    const std::string& Unavailable() const { return why_; }
-    void Detach() {
-        if (mounted_)
-            ::umount2(mountPoint_.c_str(), 0);
-        mounted_ = false;
-        if (!device_.empty())
-            testing::RunProgram({"losetup", "-d", device_});
-        device_.clear();
-    }
-
-private:
-    fs::path mountPoint_;
-    std::string device_;
-    std::string why_;
-    bool mounted_ = false;
-};
 
 // The raw bytes of the disk: after the wipe the secret is nowhere on it, while a file that was
 // only deleted still is (which shows the search would find a secret left behind). The secret

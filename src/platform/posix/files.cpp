@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include "platform/posix/filetimes.h"
+#include "platform/treewalk.h"
 #include "platform/world.h"
 
 #include <QList>
@@ -143,43 +144,33 @@ bool IsFolderEntry(int folderFd, const dirent& e) {
     return ::fstatat(folderFd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode);
 }
 
-// Removes `name` inside the open folder `parentFd`, a folder tree included, without leaving
-// the file system `device`. A mount point below stays, and with it the folders above it.
-bool RemoveTreeAt(int parentFd, const std::string& name, dev_t device, bool force) {
-    const int fd =
-        ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_dev != device) {
-        ::close(fd);
-        return false;
+// Folder deletion as a visitor of the walk: every file and link goes (a read-only file only
+// when forced), then each folder once it is empty. A mount point below stays, and with it the
+// folders above it.
+class DeleteVisitor : public TreeVisitor {
+public:
+    DeleteVisitor(FileService& files, bool force) : files_(files), force_(force) {}
+
+    void File(const WalkEntry& entry) override {
+        if (!force_ && entry.facts.IsRegular() && !(entry.facts.Mode & S_IWUSR))
+            ok_ = false; // a read-only file stays unless the delete is forced
+        else if (!files_.RemoveAt(entry.folder, entry.name, false) && errno != ENOENT)
+            ok_ = false;
     }
-    DirPtr dir = StreamOf(fd);
-    if (!dir)
-        return false;
-    bool ok = true;
-    std::vector<std::string> names;
-    while (const dirent* e = ::readdir(dir.get())) {
-        const std::string n = e->d_name;
-        if (n != "." && n != "..")
-            names.push_back(n);
+    void Leave(const WalkEntry& entry) override {
+        ok_ = files_.RemoveAt(entry.folder, entry.name, true) && ok_;
     }
-    for (const auto& n : names) {
-        struct stat est {};
-        if (::fstatat(fd, n.c_str(), &est, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISDIR(est.st_mode)) {
-            ok = RemoveTreeAt(fd, n, device, force) && ok;
-        } else if (!force && S_ISREG(est.st_mode) && !(est.st_mode & S_IWUSR)) {
-            ok = false; // a read-only file stays unless the delete is forced
-        } else if (::unlinkat(fd, n.c_str(), 0) != 0 && errno != ENOENT) {
-            ok = false;
-        }
-    }
-    dir.reset();
-    return ok && ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) == 0;
-}
+    void OtherMount(const WalkEntry&) override { ok_ = false; }
+    void NotOpened(const WalkEntry&, int) override { ok_ = false; }
+    void Lost(std::span<const std::string>) override { ok_ = false; }
+
+    bool Ok() const { return ok_; }
+
+private:
+    FileService& files_;
+    bool force_;
+    bool ok_ = true;
+};
 
 QList<uint> Folded(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
@@ -518,19 +509,24 @@ bool PosixFileService::DeleteFolder(const std::string& path, bool force) {
     std::string parent, name;
     if (!SplitParent(posix, parent, name))
         return false;
-    struct stat st {};
-    if (::lstat(posix.c_str(), &st) != 0)
+    FileFacts before;
+    if (!StatxFacts(AT_FDCWD, posix.c_str(), 0, before))
         return false;
-    if (S_ISLNK(st.st_mode))
+    if (S_ISLNK(before.Mode))
         return ::unlink(posix.c_str()) == 0; // the link goes, its target stays
-    if (!S_ISDIR(st.st_mode))
+    if (!before.IsFolder())
         return false;
-    const int parentFd = OpenFolderFd(parent);
-    if (parentFd < 0)
+    // The walk runs on the plain service, so a files service that records or refuses calls
+    // sees this deletion as the one call it is.
+    PosixFileService plain;
+    const FileHandle parentFolder(OpenFolderFd(parent));
+    FileHandle top = plain.OpenFolderAt(parentFolder, name);
+    FileFacts facts;
+    if (!plain.Facts(top, facts) || !facts.SameFile(before))
         return false;
-    const bool ok = RemoveTreeAt(parentFd, name, st.st_dev, force);
-    ::close(parentFd);
-    return ok;
+    DeleteVisitor visitor(plain, force);
+    const bool walked = WalkTree(plain, std::move(top), visitor);
+    return walked && visitor.Ok() && plain.RemoveAt(parentFolder, name, true);
 }
 
 bool FileFacts::IsFolder() const {

@@ -110,6 +110,24 @@ MarkersIn(std::string_view bytes, const std::vector<std::string>& markers, bool 
     return found;
 }
 
+/// The made Firefox profile in a home.
+inline fs::path FirefoxProfile(const BrowserHome& home) {
+    return home.Home() / ".mozilla/firefox/corvtest.default-esr";
+}
+/// The made Chromium profile in a home.
+inline fs::path ChromiumProfile(const BrowserHome& home) {
+    return home.Config() / "chromium/Default";
+}
+/// The id corvanectl knows a profile by.
+inline std::string ProfileId(const char* family, const fs::path& folder) {
+    return std::string(family) + ":" + folder.string();
+}
+/// Agrees to the cleaning of a profile, as the user would.
+inline void EnableProfile(const std::string& id) {
+    const auto run = RunCorvanectl({"browsers", "enable", id});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+}
+
 /// A test on a copy of the made profiles in a home of its own, skipped when the run made none.
 class RealProfileTest : public ::testing::Test {
 protected:
@@ -120,18 +138,15 @@ protected:
         CopyMadeProfiles(home_);
     }
 
-    fs::path Firefox() const { return home_.Home() / ".mozilla/firefox/corvtest.default-esr"; }
+    fs::path Firefox() const { return FirefoxProfile(home_); }
     fs::path FirefoxCache() const {
         return home_.Cache() / "mozilla/firefox/corvtest.default-esr/cache2";
     }
-    fs::path Chromium() const { return home_.Config() / "chromium/Default"; }
+    fs::path Chromium() const { return ChromiumProfile(home_); }
     static std::string Id(const char* family, const fs::path& folder) {
-        return std::string(family) + ":" + folder.string();
+        return ProfileId(family, folder);
     }
-    static void Enable(const std::string& id) {
-        const auto run = RunCorvanectl({"browsers", "enable", id});
-        ASSERT_EQ(run.exitCode, 0) << run.err;
-    }
+    static void Enable(const std::string& id) { EnableProfile(id); }
     // A local page for the browser's second start, so it needs no web site.
     std::string NewPage() const {
         const fs::path page = home_.World().Root() / "new-visit.html";

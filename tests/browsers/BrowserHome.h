@@ -1,22 +1,26 @@
 #pragma once
 // A home of its own for one browser test: HOME and the XDG config and cache folders point into
-// a temporary folder beside a fresh world, so discovery can only find the profiles the test puts
-// there. Helpers to make profile layouts, to copy the real profiles the test run made once, and
-// to read a file's bytes.
+// a temporary folder beside a fresh world (or into a folder the test gives, such as a file
+// system of its own), so discovery can only find the profiles the test puts there. Helpers to
+// make profile layouts, to read a file's bytes, and to make a Chromium look as if it were
+// running.
 
 #include "support/TempWorld.h"
 
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace corvane::testing {
 
@@ -24,7 +28,9 @@ namespace fs = std::filesystem;
 
 class BrowserHome {
 public:
-    BrowserHome() {
+    /// A home below a temporary folder, or below `under` when one is given.
+    explicit BrowserHome(const fs::path& under = {})
+        : base_(under.empty() ? world_.Root() : under) {
         fs::create_directories(Home());
         fs::create_directories(Config());
         fs::create_directories(Cache());
@@ -35,9 +41,9 @@ public:
     BrowserHome(const BrowserHome&) = delete;
     BrowserHome& operator=(const BrowserHome&) = delete;
 
-    fs::path Home() const { return world_.Root() / "bhome"; }
-    fs::path Config() const { return world_.Root() / "bconfig"; }
-    fs::path Cache() const { return world_.Root() / "bcache"; }
+    fs::path Home() const { return base_ / "bhome"; }
+    fs::path Config() const { return base_ / "bconfig"; }
+    fs::path Cache() const { return base_ / "bcache"; }
     const TempWorld& World() const { return world_; }
 
     /// A Firefox root below the home with a profiles.ini listing one relative profile.
@@ -63,6 +69,7 @@ public:
 
 private:
     TempWorld world_;
+    fs::path base_;
     int count_ = 0;
     ScopedEnv env_;
 };
@@ -147,6 +154,62 @@ public:
 private:
     pid_t pid_ = -1;
     int release_[2] = {-1, -1};
+};
+
+/// Makes a Chromium user-data folder look in use, as a browser started at that moment would: a
+/// `SingletonLock` naming this host and a live process of its own (a child that only waits), so
+/// the lock is not stale. The lock can appear at once or after a delay, while something else
+/// (a clean) runs; the child ends and the lock goes with the object.
+class ChromiumStarting {
+public:
+    explicit ChromiumStarting(fs::path userData) : lock_(std::move(userData) / "SingletonLock") {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::pause();
+            ::_exit(0);
+        }
+        EXPECT_GT(pid_, 0);
+    }
+    ChromiumStarting(const ChromiumStarting&) = delete;
+    ChromiumStarting& operator=(const ChromiumStarting&) = delete;
+    ~ChromiumStarting() {
+        if (later_.joinable())
+            later_.join();
+        std::error_code ec;
+        if (fs::read_symlink(lock_, ec) == Target())
+            fs::remove(lock_, ec);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    /// The pid the lock names.
+    pid_t Pid() const { return pid_; }
+    /// Puts the lock in place now; false when it could not be made.
+    bool Appear() const {
+        std::error_code ec;
+        fs::create_symlink(Target(), lock_, ec);
+        return !ec;
+    }
+    /// Puts the lock in place after a delay, from another thread, while the caller goes on.
+    void AppearAfter(std::chrono::milliseconds delay) {
+        later_ = std::thread([this, delay] {
+            std::this_thread::sleep_for(delay);
+            EXPECT_TRUE(Appear());
+        });
+    }
+
+private:
+    fs::path Target() const {
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        return std::string(host) + "-" + std::to_string(pid_);
+    }
+
+    fs::path lock_;
+    pid_t pid_ = -1;
+    std::thread later_;
 };
 
 } // namespace corvane::testing

@@ -5,6 +5,7 @@
 #include "browsers/ProfileFiles.h"
 #include "browsers/StoreDatabase.h"
 #include "browsers/Stores.h"
+#include "platform/overwrite.h"
 
 namespace corvane::browsers {
 namespace {
@@ -15,7 +16,7 @@ std::string StoreName(const Store& store) {
 }
 
 void CleanStore(const Store& store, const Profile& profile, const std::filesystem::path& path,
-                ProfileReport& report) {
+                platform::OverwriteBatch& batch, ProfileReport& report) {
     if (store.method == Method::Database) {
         const DatabaseClean done =
             CleanDatabase(path, [&](sqlite::Database& db, long& count, std::string& error) {
@@ -34,7 +35,7 @@ void CleanStore(const Store& store, const Profile& profile, const std::filesyste
     if (store.names)
         filter = store.names;
     // A Folder store's own folder stays; a Names store removes the entries it names.
-    RemoveInto(path, filter, store.what, report);
+    RemoveInto(path, filter, store.what, batch, report);
 }
 
 // A folder shared by every profile of a browser is cleaned only when the user agreed for all of
@@ -61,6 +62,14 @@ ProfileReport CleanProfile(const Profile& profile, const UserFolders& folders,
         report.outcome = lock.Blocked() == Holder::Browser ? Outcome::InUse : Outcome::OtherCorvane;
         return report;
     }
+    // The files of every store are zeroed before they go, and synced to the disk once at the end.
+    platform::OverwriteBatch batch;
+    const auto flush = [&] {
+        std::string error;
+        if (!batch.Flush(error))
+            report.problems.push_back("the overwritten files may not have reached the disk (" +
+                                      error + ")");
+    };
     const auto stores = Stores();
     for (std::size_t i = 0; i < stores.size(); ++i) {
         const Store& store = stores[i];
@@ -73,6 +82,7 @@ ProfileReport CleanProfile(const Profile& profile, const UserFolders& folders,
             for (std::size_t j = i; j < stores.size(); ++j)
                 if (stores[j].family == profile.family)
                     report.notReached.push_back(StoreName(stores[j]));
+            flush();
             return report;
         }
         std::string others;
@@ -82,8 +92,9 @@ ProfileReport CleanProfile(const Profile& profile, const UserFolders& folders,
             continue;
         }
         for (const auto& path : StorePaths(store, profile))
-            CleanStore(store, profile, path, report);
+            CleanStore(store, profile, path, batch, report);
     }
+    flush();
     if (report.outcome == Outcome::Cleaned && !report.problems.empty())
         report.outcome = Outcome::Partly;
     return report;

@@ -55,6 +55,6 @@ long CountFiles(const std::filesystem::path& folder, const NameFilter& filter = 
 /// Empties a folder into a profile's report: the files removed under `what`, or a problem line,
 /// and a problem line for each file whose other names keep its bytes.
 void RemoveInto(const std::filesystem::path& folder, const NameFilter& filter, const char* what,
-                ProfileReport& report);
+                platform::OverwriteBatch& batch, ProfileReport& report);
 
 } // namespace corvane::browsers

@@ -1,6 +1,6 @@
 #include "browsers/StoreDatabase.h"
 
-#include "platform/files.h"
+#include "platform/overwrite.h"
 
 #include <sqlite3.h>
 
@@ -57,6 +57,13 @@ bool SideFilesArePlain(const fs::path& file, std::string& which) {
     return true;
 }
 
+// A log or journal SQLite did not make (or has removed) holds nothing to overwrite.
+bool ZeroIfThere(const fs::path& file, std::string& error) {
+    struct stat st {};
+    return (::lstat(file.c_str(), &st) != 0 && errno == ENOENT) ||
+           platform::ZeroFileInPlace(file, error);
+}
+
 // Copies every page of the write-ahead log into the file, then overwrites the log, whose older
 // frames still hold the rows as they were before the erase, and only then empties it: emptying
 // alone would hand those bytes to the disk's free blocks.
@@ -67,7 +74,7 @@ bool ScrubWriteAheadLog(sqlite::Database& db, const fs::path& file, std::string&
         return false;
     }
     restart = {};
-    if (!ZeroInPlace(SideFile(file, "-wal"), error))
+    if (!ZeroIfThere(SideFile(file, "-wal"), error))
         return false;
     if (!db.TruncateLog()) {
         error = "its log could not be emptied (" + db.ErrorMessage() + ")";
@@ -77,39 +84,6 @@ bool ScrubWriteAheadLog(sqlite::Database& db, const fs::path& file, std::string&
 }
 
 } // namespace
-
-bool ZeroInPlace(const fs::path& file, std::string& error) {
-    const platform::FileHandle fd(
-        ::open(file.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.IsOpen()) {
-        if (errno == ENOENT)
-            return true;
-        error = file.filename().string() + " cannot be overwritten: " + std::strerror(errno);
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd.Descriptor(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = file.filename().string() + " is not a regular file";
-        return false;
-    }
-    static const std::array<char, 1 << 16> zeros{};
-    for (off_t at = 0; at < st.st_size;) {
-        const auto size =
-            static_cast<size_t>(std::min<off_t>(static_cast<off_t>(zeros.size()), st.st_size - at));
-        const ssize_t n = ::pwrite(fd.Descriptor(), zeros.data(), size, at);
-        if (n <= 0) {
-            error = file.filename().string() +
-                    " cannot be overwritten: " + std::strerror(n < 0 ? errno : EIO);
-            return false;
-        }
-        at += n;
-    }
-    if (::fdatasync(fd.Descriptor()) != 0) {
-        error = file.filename().string() + " cannot be flushed: " + std::strerror(errno);
-        return false;
-    }
-    return true;
-}
 
 bool EraseRows(sqlite::Database& db, const std::string& sql, long& count, std::string& error) {
     if (!db.Exec(sql, error))
@@ -202,13 +176,13 @@ DatabaseClean CleanDatabase(const fs::path& file, const DatabaseWork& work) {
     }
     result.count = erased;
     // From here on the rows are gone from the file; what is left to do is removing their copies.
-    if (wal ? !ScrubWriteAheadLog(db, file, error) : !ZeroInPlace(journal, error))
+    if (wal ? !ScrubWriteAheadLog(db, file, error) : !ZeroIfThere(journal, error))
         return fail("rows erased, but " + error);
     // VACUUM rebuilds the file without its free pages. It needs free space about the size of the
     // file; without it the erased rows are still overwritten, only the file keeps its size.
     if (!db.Exec("VACUUM", error))
         result.note = name + ": not compacted (" + error + ")";
-    if (wal ? !db.TruncateLog() : !ZeroInPlace(journal, error))
+    if (wal ? !db.TruncateLog() : !ZeroIfThere(journal, error))
         return fail("rows erased, but its log could not be emptied (" + db.ErrorMessage() + ")");
     if (persisted)
         db.QueryText("PRAGMA journal_mode = " + mode);

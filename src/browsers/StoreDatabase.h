@@ -51,8 +51,4 @@ enum class CountState {
 /// The rows of `table` in a database, read only, never waiting for a lock.
 CountState CountRows(const std::filesystem::path& file, const char* table, long& rows);
 
-/// Overwrites a file's bytes with zeros in place, keeping its length, and flushes them to the
-/// disk; a missing file is no work. Never through a link; only a regular file is written.
-bool ZeroInPlace(const std::filesystem::path& file, std::string& error);
-
 } // namespace corvane::browsers

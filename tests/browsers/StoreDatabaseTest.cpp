@@ -4,7 +4,7 @@
 
 #include "browsers/StoreDatabase.h"
 #include "browsers/BrowserHome.h"
-#include "support/LoopImage.h"
+#include "support/LoopDisk.h"
 #include "support/TempWorld.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ namespace corvane::browsers {
 namespace {
 
 using testing::Exec;
-using testing::LoopImage;
+using testing::LoopDisk;
 using testing::Query;
 using testing::ReadBytes;
 namespace fs = std::filesystem;
@@ -51,11 +51,12 @@ void LeaveLogBehind(const fs::path& file, const char* marker) {
 }
 
 TEST(StoreDatabase, NoErasedByteIsLeftOnTheDiskWhateverTheJournal) {
-    LoopImage image("ext4", 64);
-    if (!image.Unavailable().empty())
-        GTEST_SKIP() << image.Unavailable();
     // The stores are made elsewhere and copied in, so the disk holds no copy of its own making.
     testing::TempWorld world;
+    const fs::path mount = world.Root() / "mnt";
+    LoopDisk image(world.Root() / "image", mount, "ext4", {}, 64);
+    if (!image.Unavailable().empty())
+        GTEST_SKIP() << image.Unavailable();
     const std::string modes[] = {"WAL", "DELETE", "TRUNCATE", "PERSIST"};
     for (const std::string& mode : modes) {
         const fs::path file = world.Root() / ("store-" + mode + ".sqlite");
@@ -64,9 +65,9 @@ TEST(StoreDatabase, NoErasedByteIsLeftOnTheDiskWhateverTheJournal) {
     LeaveLogBehind(world.Root() / "crashed.sqlite", "corvmark-crashed");
     for (const auto& entry : fs::directory_iterator(world.Root()))
         if (entry.path().string().find(".sqlite") != std::string::npos)
-            fs::copy_file(entry.path(), image.Mount() / entry.path().filename());
+            fs::copy_file(entry.path(), mount / entry.path().filename());
     ::sync();
-    for (const auto& entry : fs::directory_iterator(image.Mount())) {
+    for (const auto& entry : fs::directory_iterator(mount)) {
         if (entry.path().extension() != ".sqlite")
             continue;
         const DatabaseClean done = CleanDatabase(entry.path(), EraseMarked);
@@ -74,8 +75,9 @@ TEST(StoreDatabase, NoErasedByteIsLeftOnTheDiskWhateverTheJournal) {
         EXPECT_EQ(done.count, 400) << entry.path();
         EXPECT_EQ(Query(entry.path(), "SELECT group_concat(v) FROM t"), "kept-row");
     }
-    EXPECT_EQ(Query(image.Mount() / "store-DELETE.sqlite", "PRAGMA journal_mode"), "delete");
-    const std::string raw = image.UnmountAndRead();
+    EXPECT_EQ(Query(mount / "store-DELETE.sqlite", "PRAGMA journal_mode"), "delete");
+    image.Detach();
+    const std::string raw = ReadBytes(world.Root() / "image");
     EXPECT_NE(raw.find("kept-row"), std::string::npos); // the search does see the disk
     for (const char* marker : {"corvmark-WAL", "corvmark-DELETE", "corvmark-TRUNCATE",
                                "corvmark-PERSIST", "corvmark-crashed"})
@@ -83,16 +85,20 @@ TEST(StoreDatabase, NoErasedByteIsLeftOnTheDiskWhateverTheJournal) {
 }
 
 TEST(StoreDatabase, WithoutRoomToCompactTheRowsAreStillOverwritten) {
-    LoopImage disk("tmpfs", 4);
-    if (!disk.Unavailable().empty())
-        GTEST_SKIP() << disk.Unavailable();
-    const fs::path file = disk.Mount() / "full.sqlite";
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a small file system of its own needs root";
+    testing::TempWorld world;
+    const fs::path mount = world.Root() / "small";
+    fs::create_directories(mount);
+    const testing::ScopedMount disk("tmpfs", mount, "tmpfs", "size=4m");
+    ASSERT_TRUE(disk.Mounted());
+    const fs::path file = mount / "full.sqlite";
     ASSERT_TRUE(Exec(file, Fill("WAL", "corvmark-full", 4000)));
     // What is left free holds the changed pages, but not the copy of the whole file that
     // compacting needs.
     const auto size = fs::file_size(file);
-    std::ofstream(disk.Mount() / "filler", std::ios::binary)
-        << std::string(static_cast<size_t>(fs::space(disk.Mount()).available - size / 4), 'f');
+    std::ofstream(mount / "filler", std::ios::binary)
+        << std::string(static_cast<size_t>(fs::space(mount).available - size / 4), 'f');
     const DatabaseClean done = CleanDatabase(file, EraseMarked);
     EXPECT_TRUE(done.ok) << done.problem;
     EXPECT_NE(done.note.find("not compacted"), std::string::npos) << done.note;

@@ -76,9 +76,9 @@ private:
 class ScopedMount {
 public:
     ScopedMount(const std::filesystem::path& source, const std::filesystem::path& target,
-                const char* type = nullptr)
+                const char* type = nullptr, const char* options = nullptr)
         : target_(target) {
-        mounted_ = ::mount(source.c_str(), target.c_str(), type, type ? 0 : MS_BIND, nullptr) == 0;
+        mounted_ = ::mount(source.c_str(), target.c_str(), type, type ? 0 : MS_BIND, options) == 0;
     }
     ~ScopedMount() {
         if (mounted_)

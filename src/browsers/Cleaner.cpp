@@ -7,6 +7,9 @@
 #include "browsers/Stores.h"
 #include "platform/overwrite.h"
 
+#include <algorithm>
+#include <fcntl.h>
+
 namespace corvane::browsers {
 namespace {
 
@@ -46,6 +49,28 @@ bool SharedFolderAgreed(const Profile& profile, const UserFolders& folders, std:
             sibling.id != profile.id && GetConsent(sibling.id) != Consent::Enabled)
             others += (others.empty() ? "" : ", ") + sibling.name;
     return others.empty();
+}
+
+// Where a profile's folders lie on a file system that does not overwrite in place (copy-on-write,
+// a data journal, unknown), what the clean removed may still be readable on the disk: it is said
+// once per file system and reason.
+void NoteWhatTheDiskMayKeep(const Profile& profile, ProfileReport& report) {
+    std::vector<std::filesystem::path> folders = profile.cacheFolders;
+    folders.insert(folders.begin(), profile.folder);
+    if (profile.family == Family::Chromium)
+        folders.push_back(profile.lockFolder);
+    for (const auto& folder : folders) {
+        const platform::FileHandle handle(
+            ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!handle.IsOpen())
+            continue;
+        const platform::OverwriteVerdict verdict = platform::VerdictFor(handle);
+        if (verdict.InPlace() || verdict.reason.empty())
+            continue;
+        const std::string note = "the old data may survive on the disk: " + verdict.reason;
+        if (std::find(report.notes.begin(), report.notes.end(), note) == report.notes.end())
+            report.notes.push_back(note);
+    }
 }
 
 } // namespace
@@ -95,6 +120,7 @@ ProfileReport CleanProfile(const Profile& profile, const UserFolders& folders,
             CleanStore(store, profile, path, batch, report);
     }
     flush();
+    NoteWhatTheDiskMayKeep(profile, report);
     if (report.outcome == Outcome::Cleaned && !report.problems.empty())
         report.outcome = Outcome::Partly;
     return report;

@@ -1,7 +1,5 @@
 #include "browsers/ProfileFiles.h"
 
-#include <algorithm>
-
 #include "platform/treewalk.h"
 
 #include <cerrno>
@@ -197,12 +195,6 @@ void RemoveInto(const std::filesystem::path& folder, const NameFilter& filter, c
         report.problems.push_back(removed.error);
     report.problems.insert(report.problems.end(), removed.notOverwritten.begin(),
                            removed.notOverwritten.end());
-    // What the disk may keep is said once per reason, not once per folder.
-    if (removed.files > 0 && !removed.mayKeep.empty()) {
-        const std::string note = "deleted; the old data may survive: " + removed.mayKeep;
-        if (std::find(report.notes.begin(), report.notes.end(), note) == report.notes.end())
-            report.notes.push_back(note);
-    }
 }
 
 } // namespace corvane::browsers

@@ -11,8 +11,8 @@ namespace {
 
 // A profile key is the name of a folder directly inside the user-data folder, never a path.
 bool IsFolderName(const std::string& key) {
-    return !key.empty() && key != "." && key != ".." &&
-           key.find_first_of(std::string("/\0", 2)) == std::string::npos;
+    return !key.empty() && key != "." && key != ".." && key.find('/') == std::string::npos &&
+           !HasControlCharacter(key);
 }
 
 } // namespace

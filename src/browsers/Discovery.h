@@ -33,6 +33,10 @@ void DiscoverChromiumUserData(const std::filesystem::path& userData,
 bool ReadListing(const std::filesystem::path& file, std::size_t limit, std::string& bytes,
                  std::string& error);
 
+/// Whether text holds a control character (a NUL, tab, newline, escape, ...): a listed name with
+/// one would break the lines it is printed in, and the system stops a path at a NUL.
+bool HasControlCharacter(const std::string& text);
+
 /// Text fit to show on a terminal or in a list: bytes that are not UTF-8 become U+FFFD and
 /// control characters (tabs, newlines and NULs too) become '?'.
 std::string Printable(const std::string& text);

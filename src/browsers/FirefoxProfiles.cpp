@@ -86,9 +86,8 @@ bool ListedFolder(const std::filesystem::path& root, const std::string& section,
         problem = where + "has no Path, skipped";
         return false;
     }
-    // The system stops a path at a NUL where the text goes on: the two would name other folders.
-    if (path->second.find('\0') != std::string::npos) {
-        problem = where + "Path holds a NUL, skipped";
+    if (HasControlCharacter(path->second)) {
+        problem = where + "Path holds a control character, skipped";
         return false;
     }
     const auto relative = keys.find("IsRelative");

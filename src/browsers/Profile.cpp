@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -23,6 +25,10 @@ std::filesystem::path EnvFolder(const char* name, const std::filesystem::path& f
     if (value && *value == '/')
         return value;
     return fallback;
+}
+
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
 }
 
 // The folder a browser's path in the table below is taken from.
@@ -179,12 +185,14 @@ bool ReadListing(const std::filesystem::path& file, std::size_t limit, std::stri
     return true;
 }
 
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), IsControl);
+}
+
 std::string Printable(const std::string& text) {
     std::string shown =
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
+    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
     return shown;
 }
 

@@ -46,9 +46,10 @@ struct BrowserRoot {
 };
 
 constexpr BrowserRoot kBrowserRoots[] = {
-    // The newer XDG layout first: a new install uses it when the classic folder is absent.
-    {Family::Firefox, "Firefox", Base::Config, "mozilla/firefox", Base::Cache, "mozilla/firefox"},
+    // The classic layout first: the browser uses it whenever it exists, and a new install
+    // takes the XDG one only when it does not.
     {Family::Firefox, "Firefox", Base::Home, ".mozilla/firefox", Base::Cache, "mozilla/firefox"},
+    {Family::Firefox, "Firefox", Base::Config, "mozilla/firefox", Base::Cache, "mozilla/firefox"},
     {Family::Firefox, "Firefox (snap)", Base::Home, "snap/firefox/common/.mozilla/firefox",
      Base::Home, "snap/firefox/common/.cache/mozilla/firefox"},
     {Family::Firefox, "Firefox (flatpak)", Base::Home,

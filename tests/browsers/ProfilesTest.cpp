@@ -56,6 +56,9 @@ TEST(BrowserDiscovery, FindsEveryFamilyAndLayoutWithIdsNamesAndCaches) {
           "microsoft-edge-beta", "microsoft-edge-dev", "opera"})
         BrowserHome::AddChromium(home.Config() / userData, {"Default"});
     BrowserHome::AddChromium(home.Config() / "chromium", {"Default", "Profile 1"});
+    // A snap's "current" is a link to its revision: followed, it stays in the home.
+    fs::create_directories(home.Home() / "snap/vivaldi/42");
+    fs::create_directory_symlink("42", home.Home() / "snap/vivaldi/current");
     for (const char* userData :
          {".var/app/com.google.Chrome/config/google-chrome", "snap/vivaldi/current/.config/vivaldi",
           ".var/app/io.github.ungoogled_software.ungoogled_chromium/config/chromium"})
@@ -87,7 +90,7 @@ TEST(BrowserDiscovery, FindsEveryFamilyAndLayoutWithIdsNamesAndCaches) {
         {"LibreWolf (flatpak) - flw",
          home.Home() / ".var/app/io.gitlab.librewolf-community/cache/librewolf/f.default"},
         {"Waterfox - wf", home.Cache() / "waterfox/wf.default"},
-        {"Vivaldi (snap) - Default", home.Home() / "snap/vivaldi/current/.cache/vivaldi/Default"},
+        {"Vivaldi (snap) - Default", home.Home() / "snap/vivaldi/42/.cache/vivaldi/Default"},
         {"Ungoogled Chromium (flatpak) - Default",
          home.Home() /
              ".var/app/io.github.ungoogled_software.ungoogled_chromium/cache/chromium/Default"}};
@@ -103,6 +106,8 @@ TEST(BrowserDiscovery, FindsEveryFamilyAndLayoutWithIdsNamesAndCaches) {
     EXPECT_EQ(cr->lockFolder, home.Config() / "chromium");
     EXPECT_EQ(cr->cacheFolders, (std::vector<fs::path>{home.Cache() / "chromium/Profile 1",
                                                        home.Config() / "chromium/Profile 1"}));
+    EXPECT_EQ(Named(found, "Vivaldi (snap) - Default")->lockFolder,
+              home.Home() / "snap/vivaldi/42/.config/vivaldi");
 
     Profile again;
     ASSERT_TRUE(FindProfile(cr->id, again));

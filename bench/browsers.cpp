@@ -112,7 +112,7 @@ bool Run(const Case& c, const fs::path& made, const fs::path& work) {
         fs::copy(seeded, a, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
         fs::copy(seeded, b, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
         Profile profile;
-        profile.folder = a;
+        profile.folder = profile.realFolder = a;
         profile.lockFolder = a;
         ProfileReport report;
         ours = std::min(ours, Seconds([&] { report = c.clean(profile); }));

@@ -11,7 +11,7 @@ mkdir -p build-fuzz/findings
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
-for target in regfile paths; do
+for target in regfile paths profiles; do
   mkdir -p "$work/$target"
   cp -r "fuzz/corpus/$target/." "$work/$target/"
   echo "== fuzz_$target for ${seconds}s"

@@ -32,7 +32,7 @@ void CollectUrls(const QJsonValue& node, std::vector<std::string>& urls) {
 
 bool BookmarkedAddresses(const Profile& profile, std::vector<std::string>& urls,
                          std::string& error) {
-    QFile file(QString::fromStdString((profile.folder / "Bookmarks").string()));
+    QFile file(QString::fromStdString((profile.realFolder / "Bookmarks").string()));
     if (!file.exists())
         return true;
     if (!file.open(QIODevice::ReadOnly)) {

@@ -2,27 +2,46 @@
 
 #include "browsers/Discovery.h"
 
-#include <QFile>
+#include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace corvane::browsers {
+namespace {
+
+// A profile key is the name of a folder directly inside the user-data folder, never a path.
+bool IsFolderName(const std::string& key) {
+    return !key.empty() && key != "." && key != ".." && key.find('/') == std::string::npos &&
+           !HasControlCharacter(key);
+}
+
+} // namespace
 
 void DiscoverChromiumUserData(const std::filesystem::path& userData,
                               const std::filesystem::path& cacheRoot, const std::string& browser,
-                              const UserFolders& folders, Discovery& found) {
+                              const Containment& containment, Discovery& found) {
     std::error_code ec;
     if (!std::filesystem::is_directory(userData, ec))
         return;
+    // The stores the profiles share are written below the user-data folder: it must pass as a
+    // profile folder would.
+    std::filesystem::path realData;
+    std::string problem;
+    if (!containment.ResolveFolder(userData, realData, problem)) {
+        found.problems.push_back(problem);
+        return;
+    }
     const std::filesystem::path stateFile = userData / "Local State";
-    QFile file(QString::fromStdString(stateFile.string()));
-    if (!file.open(QIODevice::ReadOnly)) {
-        found.problems.push_back(stateFile.string() + ": missing or unreadable, no " + browser +
+    std::string bytes;
+    std::string error;
+    if (!ReadListing(stateFile, kMaxLocalState, bytes, error)) {
+        found.problems.push_back(stateFile.string() + ": " + error + ", no " + browser +
                                  " profiles read");
         return;
     }
     QJsonParseError parseError{};
-    const QJsonDocument state = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument state = QJsonDocument::fromJson(
+        QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())), &parseError);
     const QJsonValue cache = state.object().value("profile").toObject().value("info_cache");
     if (parseError.error != QJsonParseError::NoError || !cache.isObject()) {
         found.problems.push_back(stateFile.string() + ": malformed (" +
@@ -36,25 +55,31 @@ void DiscoverChromiumUserData(const std::filesystem::path& userData,
     const QJsonObject profiles = cache.toObject();
     for (auto it = profiles.begin(); it != profiles.end(); ++it) {
         const std::string key = it.key().toStdString();
-        // A key is a folder name inside the user-data folder, never a path.
-        if (key.empty() || key == "." || key == ".." || key.find('/') != std::string::npos) {
+        if (!IsFolderName(key)) {
             found.problems.push_back(stateFile.string() + ": profile \"" + key +
                                      "\" is not a folder name, skipped");
             continue;
         }
-        const std::filesystem::path folder = (userData / key).lexically_normal();
-        std::string problem;
-        if (!AcceptProfileFolder(folder, folders, problem)) {
+        const std::filesystem::path folder = Normal(userData / key);
+        std::filesystem::path real;
+        if (!containment.ResolveFolder(folder, real, problem)) {
             found.problems.push_back(problem);
+            continue;
+        }
+        if (real == realData || !Inside(real, realData)) {
+            found.problems.push_back(folder.string() + ": leads to " + real.string() +
+                                     ", outside " + realData.string() + ", skipped");
             continue;
         }
         Profile profile;
         profile.family = Family::Chromium;
         profile.folder = folder;
-        profile.lockFolder = userData;
+        profile.realFolder = real;
+        profile.lockFolder = realData;
         profile.id = std::string(FamilyWord(Family::Chromium)) + ":" + folder.string();
-        profile.name = browser + " - " + key;
-        profile.cacheFolders = {cacheRoot / key, folder};
+        profile.name = browser + " - " + Printable(key);
+        profile.cacheFolders =
+            containment.CacheFolders(cacheRoot / key, cacheRoot, real, found.problems);
         found.profiles.push_back(std::move(profile));
     }
 }

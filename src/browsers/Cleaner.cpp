@@ -56,7 +56,7 @@ bool SharedFolderAgreed(const Profile& profile, const UserFolders& folders, std:
 // once per file system and reason.
 void NoteWhatTheDiskMayKeep(const Profile& profile, ProfileReport& report) {
     std::vector<std::filesystem::path> folders = profile.cacheFolders;
-    folders.insert(folders.begin(), profile.folder);
+    folders.insert(folders.begin(), profile.realFolder);
     if (profile.family == Family::Chromium)
         folders.push_back(profile.lockFolder);
     for (const auto& folder : folders) {

@@ -60,13 +60,26 @@ std::vector<Profile> UndecidedProfiles(const UserFolders& folders) {
 }
 
 std::string ConsentQuestion(const Profile& profile) {
+    // The folders a clean writes in, as the system resolves them: a link in the way shows where
+    // it really leads. A cache folder not made yet holds nothing to erase and is not named.
+    std::string written = "\n  " + profile.realFolder.string();
+    for (const std::filesystem::path& cache : profile.cacheFolders) {
+        std::error_code ec;
+        if (cache != profile.realFolder && std::filesystem::is_directory(cache, ec))
+            written += "\n  " + cache.string() + " (its cache)";
+    }
+    if (profile.family == Family::Chromium) {
+        // The one store of the user-data folder that all its profiles share.
+        written += "\n  " + (profile.lockFolder / "segmentation_platform").string() +
+                   " (shared by the browser's profiles)";
+    }
     return "Corvane found the browser profile \"" + profile.name + "\" in\n" +
            profile.folder.string() +
            "\n\nMay Corvane clean it each time you erase your history, and when the browser "
-           "closes?\n\nErased: history and typed addresses, cookies, the cache, the saved session, "
-           "form and search history.\nNever touched: bookmarks, passwords, preferences, "
-           "extensions, permissions and certificates.\n\nA profile is never cleaned while its "
-           "browser has it open.";
+           "closes?\n\nErased: history and typed addresses, cookies and site data, the cache, the "
+           "saved session, form and search history.\nNever touched: bookmarks, passwords, "
+           "preferences, extensions, permissions and certificates.\n\nCorvane writes only in:" +
+           written + "\n\nA profile is never cleaned while its browser has it open.";
 }
 
 } // namespace corvane::browsers

@@ -38,7 +38,7 @@ std::string PrePath(const std::string& url) {
 
 // The addresses places.sqlite still holds after its clean: the bookmarked pages.
 bool KeptPages(const Profile& profile, std::set<std::string>& pages, std::string& error) {
-    const std::filesystem::path places = profile.folder / "places.sqlite";
+    const std::filesystem::path places = profile.realFolder / "places.sqlite";
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::symlink_status(places, ec)))
         return true;

@@ -1,9 +1,19 @@
 #include "browsers/Profile.h"
 
+#include "browsers/Containment.h"
 #include "browsers/Discovery.h"
+#include "platform/files.h"
 
+#include <QString>
+
+#include <algorithm>
+
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pwd.h>
+#include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane::browsers {
@@ -17,68 +27,109 @@ std::filesystem::path EnvFolder(const char* name, const std::filesystem::path& f
     return fallback;
 }
 
-// A Chromium-family browser: its name and where its user-data folder lives.
-struct ChromiumBrowser {
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
+
+// The folder a browser's path in the table below is taken from.
+enum class Base { Home, Config, Cache };
+
+// Where one browser keeps its profiles and their caches. A sandboxed install (snap, flatpak)
+// keeps its own home-like folders below one of its own in the user's home.
+struct BrowserRoot {
+    Family family;
     const char* name;
-    const char* configPath; ///< below the XDG config folder
+    Base configBase;
+    const char* configPath; ///< the profiles folder (Firefox) or user-data folder (Chromium)
+    Base cacheBase;
+    const char* cachePath; ///< the cache root matching it
 };
 
-constexpr ChromiumBrowser kChromiumBrowsers[] = {
-    {"Chromium", "chromium"},
-    {"Google Chrome", "google-chrome"},
-    {"Brave", "BraveSoftware/Brave-Browser"},
-    {"Microsoft Edge", "microsoft-edge"},
-    {"Vivaldi", "vivaldi"},
-};
-
-// A sandboxed install keeps its own home-like folders: config and cache below a folder of its
-// own in the user's home.
-struct Sandbox {
-    const char* browser;    ///< the Chromium-family config path it holds, or "firefox"
-    const char* label;      ///< appended to the browser's name
-    const char* configBase; ///< below home
-    const char* cacheBase;  ///< below home
-};
-
-constexpr Sandbox kSandboxes[] = {
-    {"firefox", " (snap)", "snap/firefox/common/.mozilla/firefox",
-     "snap/firefox/common/.cache/mozilla/firefox"},
-    {"firefox", " (flatpak)", ".var/app/org.mozilla.firefox/.mozilla/firefox",
+constexpr BrowserRoot kBrowserRoots[] = {
+    // The classic layout first: the browser uses it whenever it exists, and a new install
+    // takes the XDG one only when it does not.
+    {Family::Firefox, "Firefox", Base::Home, ".mozilla/firefox", Base::Cache, "mozilla/firefox"},
+    {Family::Firefox, "Firefox", Base::Config, "mozilla/firefox", Base::Cache, "mozilla/firefox"},
+    {Family::Firefox, "Firefox (snap)", Base::Home, "snap/firefox/common/.mozilla/firefox",
+     Base::Home, "snap/firefox/common/.cache/mozilla/firefox"},
+    {Family::Firefox, "Firefox (flatpak)", Base::Home,
+     ".var/app/org.mozilla.firefox/.mozilla/firefox", Base::Home,
      ".var/app/org.mozilla.firefox/cache/mozilla/firefox"},
-    {"chromium", " (snap)", "snap/chromium/common/chromium",
+    {Family::Firefox, "LibreWolf", Base::Home, ".librewolf", Base::Cache, "librewolf"},
+    {Family::Firefox, "LibreWolf (flatpak)", Base::Home,
+     ".var/app/io.gitlab.librewolf-community/.librewolf", Base::Home,
+     ".var/app/io.gitlab.librewolf-community/cache/librewolf"},
+    {Family::Firefox, "Waterfox", Base::Home, ".waterfox", Base::Cache, "waterfox"},
+
+    {Family::Chromium, "Chromium", Base::Config, "chromium", Base::Cache, "chromium"},
+    {Family::Chromium, "Google Chrome", Base::Config, "google-chrome", Base::Cache,
+     "google-chrome"},
+    {Family::Chromium, "Google Chrome Beta", Base::Config, "google-chrome-beta", Base::Cache,
+     "google-chrome-beta"},
+    {Family::Chromium, "Google Chrome Dev", Base::Config, "google-chrome-unstable", Base::Cache,
+     "google-chrome-unstable"},
+    {Family::Chromium, "Brave", Base::Config, "BraveSoftware/Brave-Browser", Base::Cache,
+     "BraveSoftware/Brave-Browser"},
+    {Family::Chromium, "Microsoft Edge", Base::Config, "microsoft-edge", Base::Cache,
+     "microsoft-edge"},
+    {Family::Chromium, "Microsoft Edge Beta", Base::Config, "microsoft-edge-beta", Base::Cache,
+     "microsoft-edge-beta"},
+    {Family::Chromium, "Microsoft Edge Dev", Base::Config, "microsoft-edge-dev", Base::Cache,
+     "microsoft-edge-dev"},
+    {Family::Chromium, "Vivaldi", Base::Config, "vivaldi", Base::Cache, "vivaldi"},
+    {Family::Chromium, "Opera", Base::Config, "opera", Base::Cache, "opera"},
+    {Family::Chromium, "Chromium (snap)", Base::Home, "snap/chromium/common/chromium", Base::Home,
      "snap/chromium/common/.cache/chromium"},
-    {"chromium", " (flatpak)", ".var/app/org.chromium.Chromium/config/chromium",
+    {Family::Chromium, "Chromium (flatpak)", Base::Home,
+     ".var/app/org.chromium.Chromium/config/chromium", Base::Home,
      ".var/app/org.chromium.Chromium/cache/chromium"},
-    {"google-chrome", " (flatpak)", ".var/app/com.google.Chrome/config/google-chrome",
+    {Family::Chromium, "Ungoogled Chromium (flatpak)", Base::Home,
+     ".var/app/io.github.ungoogled_software.ungoogled_chromium/config/chromium", Base::Home,
+     ".var/app/io.github.ungoogled_software.ungoogled_chromium/cache/chromium"},
+    {Family::Chromium, "Google Chrome (flatpak)", Base::Home,
+     ".var/app/com.google.Chrome/config/google-chrome", Base::Home,
      ".var/app/com.google.Chrome/cache/google-chrome"},
-    {"BraveSoftware/Brave-Browser", " (snap)",
-     "snap/brave/current/.config/BraveSoftware/Brave-Browser",
+    {Family::Chromium, "Brave (snap)", Base::Home,
+     "snap/brave/current/.config/BraveSoftware/Brave-Browser", Base::Home,
      "snap/brave/current/.cache/BraveSoftware/Brave-Browser"},
-    {"BraveSoftware/Brave-Browser", " (flatpak)",
-     ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser",
+    {Family::Chromium, "Brave (flatpak)", Base::Home,
+     ".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser", Base::Home,
      ".var/app/com.brave.Browser/cache/BraveSoftware/Brave-Browser"},
-    {"microsoft-edge", " (flatpak)", ".var/app/com.microsoft.Edge/config/microsoft-edge",
+    {Family::Chromium, "Microsoft Edge (flatpak)", Base::Home,
+     ".var/app/com.microsoft.Edge/config/microsoft-edge", Base::Home,
      ".var/app/com.microsoft.Edge/cache/microsoft-edge"},
-    {"vivaldi", " (flatpak)", ".var/app/com.vivaldi.Vivaldi/config/vivaldi",
+    {Family::Chromium, "Vivaldi (snap)", Base::Home, "snap/vivaldi/current/.config/vivaldi",
+     Base::Home, "snap/vivaldi/current/.cache/vivaldi"},
+    {Family::Chromium, "Vivaldi (flatpak)", Base::Home,
+     ".var/app/com.vivaldi.Vivaldi/config/vivaldi", Base::Home,
      ".var/app/com.vivaldi.Vivaldi/cache/vivaldi"},
 };
 
-const char* ChromiumName(const std::string& configPath) {
-    for (const ChromiumBrowser& browser : kChromiumBrowsers)
-        if (configPath == browser.configPath)
-            return browser.name;
-    return "Chromium";
+const std::filesystem::path& BaseFolder(Base base, const UserFolders& folders) {
+    switch (base) {
+    case Base::Config:
+        return folders.configHome;
+    case Base::Cache:
+        return folders.cacheHome;
+    case Base::Home:
+        break;
+    }
+    return folders.home;
 }
 
-bool Inside(const std::filesystem::path& path, const std::filesystem::path& folder) {
-    auto p = path.begin();
-    for (auto f = folder.begin(); f != folder.end(); ++f, ++p) {
-        if (f->empty())
-            continue; // a trailing separator
-        if (p == path.end() || *p != *f)
-            return false;
+// Two listings may reach one folder (a root linked to another, two keys naming one folder): a
+// folder is one profile, kept under the first id it was found by.
+void DropRepeats(Discovery& found) {
+    std::set<std::filesystem::path> seen;
+    std::vector<Profile> unique;
+    for (Profile& profile : found.profiles) {
+        if (seen.insert(profile.realFolder).second)
+            unique.push_back(std::move(profile));
+        else
+            found.problems.push_back(profile.folder.string() + ": the same folder as a profile " +
+                                     "listed before, listed once");
     }
-    return true;
+    found.profiles = std::move(unique);
 }
 
 } // namespace
@@ -97,30 +148,53 @@ UserFolders UserFolders::FromEnvironment() {
     }
     folders.configHome = EnvFolder("XDG_CONFIG_HOME", folders.home / ".config");
     folders.cacheHome = EnvFolder("XDG_CACHE_HOME", folders.home / ".cache");
+    folders.runtimeHome = EnvFolder("XDG_RUNTIME_DIR", {});
+    folders.tempFolder = "/tmp";
+    folders.owner = ::geteuid();
     return folders;
 }
 
-bool AcceptProfileFolder(const std::filesystem::path& folder, const UserFolders& folders,
-                         std::string& problem) {
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        problem = folder.string() + ": profile folder missing, skipped";
+bool ReadListing(const std::filesystem::path& file, std::size_t limit, std::string& bytes,
+                 std::string& error) {
+    // Non-blocking, so that a pipe put in a listing's place cannot hold discovery up.
+    const platform::FileHandle handle(
+        ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat facts {};
+    if (!handle.IsOpen() || ::fstat(handle.Descriptor(), &facts) != 0) {
+        error = "cannot be read";
         return false;
     }
-    const std::filesystem::path real = std::filesystem::canonical(folder, ec);
-    if (ec) {
-        problem = folder.string() + ": cannot be resolved (" + ec.message() + "), skipped";
+    if (!S_ISREG(facts.st_mode)) {
+        error = "not a regular file";
         return false;
     }
-    if (real == folder.lexically_normal())
-        return true;
-    // Reaching the folder went through a link: follow it only while it stays in the home.
-    const std::filesystem::path home = std::filesystem::canonical(folders.home, ec);
-    if (!ec && !home.empty() && Inside(real, home))
-        return true;
-    problem =
-        folder.string() + ": a link to " + real.string() + " outside the home folder, not followed";
-    return false;
+    if (static_cast<std::size_t>(facts.st_size) > limit) {
+        error = "larger than " + std::to_string(limit >> 10) + " KiB";
+        return false;
+    }
+    bytes.assign(static_cast<std::size_t>(facts.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(handle.Descriptor(), bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // the file shrank meanwhile: what was read is what there is
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return true;
+}
+
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), IsControl);
+}
+
+std::string Printable(const std::string& text) {
+    std::string shown =
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
+    return shown;
 }
 
 Discovery DiscoverProfiles(const UserFolders& folders) {
@@ -129,24 +203,18 @@ Discovery DiscoverProfiles(const UserFolders& folders) {
         found.problems.push_back("no home folder: no browser profiles looked for");
         return found;
     }
-    const std::filesystem::path firefoxCache = folders.cacheHome / "mozilla/firefox";
-    DiscoverFirefoxRoot(folders.configHome / "mozilla/firefox", firefoxCache, "Firefox", folders,
-                        found);
-    DiscoverFirefoxRoot(folders.home / ".mozilla/firefox", firefoxCache, "Firefox", folders, found);
-    for (const ChromiumBrowser& browser : kChromiumBrowsers)
-        DiscoverChromiumUserData(folders.configHome / browser.configPath,
-                                 folders.cacheHome / browser.configPath, browser.name, folders,
-                                 found);
-    for (const Sandbox& sandbox : kSandboxes) {
-        const std::string browser = sandbox.browser;
-        if (browser == "firefox")
-            DiscoverFirefoxRoot(folders.home / sandbox.configBase, folders.home / sandbox.cacheBase,
-                                std::string("Firefox") + sandbox.label, folders, found);
+    const Containment containment(folders);
+    for (const BrowserRoot& root : kBrowserRoots) {
+        const std::filesystem::path config = BaseFolder(root.configBase, folders) / root.configPath;
+        const std::filesystem::path cache = BaseFolder(root.cacheBase, folders) / root.cachePath;
+        if (root.family == Family::Firefox)
+            DiscoverFirefoxRoot(config, cache, root.name, containment, found);
         else
-            DiscoverChromiumUserData(
-                folders.home / sandbox.configBase, folders.home / sandbox.cacheBase,
-                ChromiumName(browser) + std::string(sandbox.label), folders, found);
+            DiscoverChromiumUserData(config, cache, root.name, containment, found);
     }
+    DropRepeats(found);
+    for (std::string& problem : found.problems)
+        problem = Printable(problem);
     return found;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 namespace corvane::browsers {
 
 /// The two families of profile layout the cleaners know.
@@ -23,13 +25,17 @@ struct Profile {
     std::string id;
     /// The browser and the profile name, e.g. "Firefox ESR - default-esr", "Chromium - Default".
     std::string name;
-    /// The profile folder (absolute, as found; not resolved through links).
+    /// The profile folder as listed (absolute and in normal form, links not resolved).
     std::filesystem::path folder;
-    /// The folders that may hold the profile's caches: its folder in the browser's cache root,
-    /// and the profile folder itself, where a browser keeps them for profiles outside that root.
+    /// The profile folder with every link resolved: the cleaners write below it, never below
+    /// `folder`.
+    std::filesystem::path realFolder;
+    /// The resolved folders that may hold the profile's cache, without the cache's own folder
+    /// names: the profile's folder in the browser's cache root (when it stays inside that root),
+    /// then `realFolder`, where a browser keeps the cache of a profile outside its usual root.
     std::vector<std::filesystem::path> cacheFolders;
-    /// Chromium: the user-data folder that holds `SingletonLock` and `Local State`; Firefox:
-    /// the profile folder.
+    /// Resolved too. Chromium: the user-data folder that holds `SingletonLock`, `Local State`
+    /// and the stores its profiles share; Firefox: `realFolder`.
     std::filesystem::path lockFolder;
 };
 
@@ -40,21 +46,22 @@ struct Discovery {
     std::vector<std::string> problems;
 };
 
-/// The user's home and XDG folders discovery looks in (taken from the environment).
+/// The user's folders discovery looks in and the user whose folders it may hand out.
 struct UserFolders {
     std::filesystem::path home;
     std::filesystem::path configHome;
     std::filesystem::path cacheHome;
+    /// `$XDG_RUNTIME_DIR`, or empty: a link may lead a profile here.
+    std::filesystem::path runtimeHome;
+    /// The shared temporary folder: a link may lead a profile here too.
+    std::filesystem::path tempFolder;
+    /// The owner a profile, cache or user-data folder must have.
+    uid_t owner = 0;
 
-    /// `$HOME`, `$XDG_CONFIG_HOME` (else ~/.config), `$XDG_CACHE_HOME` (else ~/.cache).
+    /// `$HOME`, `$XDG_CONFIG_HOME` (else ~/.config), `$XDG_CACHE_HOME` (else ~/.cache),
+    /// `$XDG_RUNTIME_DIR`, /tmp and the effective user.
     static UserFolders FromEnvironment();
 };
-
-/// Whether discovery may use a profile folder: it must be a folder, and when reaching it goes
-/// through a symbolic link, where the link leads must stay inside the user's home. Otherwise
-/// false with a line saying why.
-bool AcceptProfileFolder(const std::filesystem::path& folder, const UserFolders& folders,
-                         std::string& problem);
 
 /// Finds every Firefox-family and Chromium-family profile of the user.
 Discovery DiscoverProfiles(const UserFolders& folders = UserFolders::FromEnvironment());

@@ -105,7 +105,7 @@ std::vector<std::filesystem::path> StorePaths(const Store& store, const Profile&
     };
     switch (store.place) {
     case Place::InProfile:
-        add(profile.folder);
+        add(profile.realFolder);
         break;
     case Place::InCache:
         for (const auto& folder : profile.cacheFolders)

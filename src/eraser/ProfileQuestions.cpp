@@ -29,7 +29,10 @@ std::string NotCleanedNote(const browsers::CleaningReport& report) {
     bool inUse = false;
     for (const browsers::ProfileReport* profile : report.NotCleaned()) {
         note += profile->Line() + "\n";
-        inUse = inUse || profile->outcome == browsers::Outcome::InUse;
+        // A browser that has the profile, or took it during the clean, lets go of it later, and
+        // the running watcher cleans it then.
+        inUse = inUse || profile->outcome == browsers::Outcome::InUse ||
+                profile->outcome == browsers::Outcome::BrowserStarted;
     }
     if (inUse)
         note += "A profile in use is cleaned when its browser closes.";

@@ -200,7 +200,12 @@ TEST(FirefoxCleaner, ADatabaseLockedByAnotherProgramIsSkippedUnchanged) {
                            nullptr, nullptr),
               SQLITE_OK);
     const CleaningReport report = CleanEnabledProfiles();
+    // Nor can the scan read it: it says so instead of counting no cookie.
+    const auto scan = testing::RunCorvanectl({"scan"});
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    EXPECT_NE(scan.out.find("Firefox - default: cookies.sqlite not counted: in use"),
+              std::string::npos)
+        << scan.out;
     sqlite3_close(holder);
     ASSERT_EQ(report.profiles.size(), 1u);
     EXPECT_EQ(report.profiles[0].outcome, Outcome::Partly);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -89,17 +90,23 @@ inline std::string MozLz4At(std::string_view bytes, size_t at) {
 inline std::vector<std::string>
 MarkersIn(std::string_view bytes, const std::vector<std::string>& markers, bool anywhere = false) {
     std::vector<std::string> views;
+    const auto next = [&](size_t from) {
+        const void* hit = from < bytes.size() ? ::memmem(bytes.data() + from, bytes.size() - from,
+                                                         "mozLz40\0", 8)
+                                              : nullptr;
+        return hit ? static_cast<size_t>(static_cast<const char*>(hit) - bytes.data())
+                   : std::string_view::npos;
+    };
     for (size_t at = 0; at != std::string_view::npos;
-         at = anywhere ? bytes.find(std::string_view("mozLz40\0", 8), at + 1)
-                       : std::string_view::npos)
+         at = anywhere ? next(at + 1) : std::string_view::npos)
         if (std::string text = MozLz4At(bytes, at); !text.empty())
             views.push_back(std::move(text));
     std::vector<std::string> found;
     for (const std::string& marker : markers) {
         for (const std::string& form : {marker, Utf16(marker, false), Utf16(marker, true)}) {
-            const std::boyer_moore_horspool_searcher searcher(form.begin(), form.end());
+            // The C library's search is fast in every build, sanitized ones too, over a whole disk.
             const auto in = [&](std::string_view text) {
-                return std::search(text.begin(), text.end(), searcher) != text.end();
+                return ::memmem(text.data(), text.size(), form.data(), form.size()) != nullptr;
             };
             if (in(bytes) || std::any_of(views.begin(), views.end(), in)) {
                 found.push_back(marker);

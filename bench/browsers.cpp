@@ -634,7 +634,7 @@ int main(int argc, char** argv) {
         std::sort(cleaned.begin(), cleaned.end());
         const double median = cleaned[cleaned.size() / 2];
         std::printf("%-8s watcher      exit to cleaned: median %.0f ms (%.0f-%.0f ms, %zu runs; "
-                    "exit to the clean's start %.0f ms), clean alone %.0f ms   ratio %.2f "
+                    "exit to the clean's start %.0f ms), clean alone %.0f ms   ratio to it %.2f "
                     "(goal <= 500 ms)\n",
                     layout.name, median, cleaned.front(), cleaned.back(), cleaned.size(),
                     seen[seen.size() / 2], small.ours * 1000, median / (small.ours * 1000));

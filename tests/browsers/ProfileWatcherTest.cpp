@@ -6,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <map>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace corvane::browsers {
 namespace {
@@ -88,53 +85,6 @@ TEST(ProfileWatcher, ABrowserBackWithinTheWaitIsCleanedAtItsNextClose) {
     EXPECT_EQ(browsers.cleaned.size(), 2u); // the profile was still counted as open
 }
 
-// A browser as the kernel sees it: a process that locks the profile, lets go of the lock on a
-// word (as Firefox does only at its end, here while it still runs) and ends on a second word.
-class LockingProcess {
-public:
-    explicit LockingProcess(const std::filesystem::path& file) {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
-        EXPECT_EQ(::pipe(words_), 0);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0600);
-            struct flock lock {};
-            lock.l_type = F_WRLCK;
-            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0;
-            [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
-            char word;
-            for (int i = 0; i < 2 && ::read(words_[0], &word, 1) == 1; ++i)
-                ::close(fd);
-            ::_exit(0);
-        }
-        char ok = 0;
-        EXPECT_EQ(::read(ready[0], &ok, 1), 1);
-        EXPECT_EQ(ok, 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
-    }
-    ~LockingProcess() {
-        while (said_ < 2)
-            Say();
-        ::waitpid(pid_, nullptr, 0);
-        ::close(words_[0]);
-        ::close(words_[1]);
-    }
-    // The first word lets go of the lock, the second ends the process; waits until it has.
-    void Say() {
-        [[maybe_unused]] auto w = ::write(words_[1], "x", 1);
-        ++said_;
-        ::usleep(50000);
-    }
-    pid_t Pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-    int words_[2] = {-1, -1};
-    int said_ = 0;
-};
-
 TEST(ProfileWatcher, AProfileIsCleanedOnlyOnceTheProcessThatHeldItHasEnded) {
     testing::BrowserHome home;
     Profile profile;
@@ -151,17 +101,17 @@ TEST(ProfileWatcher, AProfileIsCleanedOnlyOnceTheProcessThatHeldItHasEnded) {
     ProfileWatcher watcher(hooks);
     watcher.Refresh();
 
-    LockingProcess browser(profile.folder / ".parentlock");
+    testing::LockHolder browser(profile.folder / ".parentlock");
     pid_t holder = 0;
     EXPECT_TRUE(IsFirefoxProfileLocked(profile.folder, &holder));
     EXPECT_EQ(holder, browser.Pid());
     watcher.Check();
-    browser.Say(); // the lock is let go, the process still runs
+    browser.LetGo(); // the process still runs
     watcher.Check();
     EXPECT_EQ(cleaned, 0);
     EXPECT_TRUE(watcher.Waiting());
     // Ended, not yet reaped by its parent: a zombie has written its last.
-    browser.Say();
+    browser.End();
     EXPECT_TRUE(ProcessSeen::Of(browser.Pid()).Ended());
     watcher.Check();
     EXPECT_EQ(cleaned, 1);

@@ -10,6 +10,10 @@
 #   start-up                   against a bare Qt widget program (under Xvfb, when present)
 #   Windows path mapping       names in another case against names in their own, 10k-file folder
 #   wipe                       against shred and eleven flushed dd passes
+#   real browser profiles      against sqlite3, dd, rm and sync -f doing the same work; the
+#                              watcher's latency from a browser's exit to the cleaned profile
+#                              (profiles from CORVANE_BROWSER_PROFILES, else made by the real
+#                              browsers with tests/browsers/make-profiles.sh when installed)
 # Usage: bench/run-all.sh [SCRATCH]   (default /tmp/corvane-bench; the world is made afresh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +23,7 @@ export CORVANE_BIN_DIR=$BIN
 
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target corvanectl corvane bench_scan_tick bench_button_paint bench_stores \
-    bench_wipe bench_startup bench_bare_window bench_paths >/dev/null
+    bench_wipe bench_startup bench_bare_window bench_paths bench_browsers >/dev/null
 
 rm -rf "$SCRATCH"
 mkdir -p "$SCRATCH"
@@ -55,3 +59,12 @@ echo "== Windows path mapping"
 
 echo "== wipe"
 "$BIN/bench_wipe" "$SCRATCH/wipe"
+
+profiles=${CORVANE_BROWSER_PROFILES:-$SCRATCH/browser-profiles}
+if [ ! -f "$profiles/ready" ] && command -v firefox-esr >/dev/null && command -v chromium >/dev/null; then
+    bash tests/browsers/make-profiles.sh "$profiles" >/dev/null
+fi
+if [ -f "$profiles/ready" ]; then
+    echo "== real browser profiles"
+    "$BIN/bench_browsers" "$profiles"
+fi

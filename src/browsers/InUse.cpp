@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <string>
@@ -45,6 +46,38 @@ bool TakeOwnLock(int fd) {
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+// The start time of a running process, from /proc/PID/stat; false when there is no such process
+// or it has ended and only waits for its parent (a zombie has closed every file it had open).
+bool ReadProcess(pid_t pid, unsigned long long& started) {
+    char file[32];
+    std::snprintf(file, sizeof file, "/proc/%d/stat", static_cast<int>(pid));
+    const int fd = ::open(file, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno != ENOENT && errno != ESRCH && ::kill(pid, 0) == 0;
+    char text[1024];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0)
+        return false;
+    text[n] = '\0';
+    // "pid (name) state ..." where the name may hold spaces and parentheses: it ends at the last
+    // ')'. The start time is the 20th field after the state.
+    const char* rest = std::strrchr(text, ')');
+    if (!rest || rest[1] != ' ')
+        return false;
+    const char state = rest[2];
+    if (state == 'Z' || state == 'X' || state == 'x')
+        return false;
+    const char* field = rest + 2;
+    for (int i = 0; i < 19 && field; ++i) {
+        field = std::strchr(field, ' ');
+        if (field)
+            ++field;
+    }
+    started = field ? std::strtoull(field, nullptr, 10) : 0;
+    return true;
 }
 
 } // namespace
@@ -88,7 +121,7 @@ CleaningLock::~CleaningLock() {
         ::close(own_);
 }
 
-bool IsFirefoxProfileLocked(const std::filesystem::path& folder) {
+bool IsFirefoxProfileLocked(const std::filesystem::path& folder, pid_t* holder) {
     char buffer[PATH_MAX];
     const char* file = Join(folder, ".parentlock", buffer);
     const int fd = file ? ::open(file, O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : -1;
@@ -99,10 +132,14 @@ bool IsFirefoxProfileLocked(const std::filesystem::path& folder) {
     lock.l_whence = SEEK_SET;
     const bool locked = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
     ::close(fd);
+    if (holder)
+        *holder = locked && lock.l_pid > 0 ? lock.l_pid : 0;
     return locked;
 }
 
-bool IsChromiumUserDataLocked(const std::filesystem::path& userData) {
+bool IsChromiumUserDataLocked(const std::filesystem::path& userData, pid_t* holder) {
+    if (holder)
+        *holder = 0;
     char target[PATH_MAX + 1];
     const ssize_t n = ::readlink((userData / "SingletonLock").c_str(), target, sizeof target - 1);
     if (n <= 0)
@@ -117,14 +154,35 @@ bool IsChromiumUserDataLocked(const std::filesystem::path& userData) {
         return true; // another machine sharing this home may be running it
     char* end = nullptr;
     const long pid = std::strtol(text.c_str() + dash + 1, &end, 10);
-    if (pid <= 0 || *end != '\0')
+    if (pid <= 0 || pid > INT_MAX || *end != '\0')
         return false;
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    const bool alive = ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    if (alive && holder)
+        *holder = static_cast<pid_t>(pid);
+    return alive;
 }
 
-bool IsInUse(const Profile& profile) {
-    return profile.family == Family::Firefox ? IsFirefoxProfileLocked(profile.lockFolder)
-                                             : IsChromiumUserDataLocked(profile.lockFolder);
+bool IsInUse(const Profile& profile, pid_t* holder) {
+    return profile.family == Family::Firefox ? IsFirefoxProfileLocked(profile.lockFolder, holder)
+                                             : IsChromiumUserDataLocked(profile.lockFolder, holder);
+}
+
+ProcessSeen ProcessSeen::Of(pid_t pid) {
+    ProcessSeen seen;
+    seen.pid = pid;
+    if (pid > 0 && !ReadProcess(pid, seen.started))
+        seen.started = 0;
+    return seen;
+}
+
+bool ProcessSeen::Ended() const {
+    if (pid <= 0)
+        return false;
+    unsigned long long now = 0;
+    if (!ReadProcess(pid, now))
+        return true;
+    // Without the start time of the first sight, only the pid's absence can tell.
+    return started != 0 && now != started;
 }
 
 } // namespace corvane::browsers

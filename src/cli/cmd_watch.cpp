@@ -70,7 +70,7 @@ int Watch(const std::vector<std::string>& args) {
     std::cout << "watching for " << eraser::BrowserWatcher::kBrowser << " every "
               << eraser::BrowserWatcher::kInterval << " ms, and " << profiles.Followed()
               << " enabled browser profiles every " << browsers::ProfileWatcher::kInterval
-              << " ms; interrupt to stop" << std::endl;
+              << " ms and as their browsers let go; interrupt to stop" << std::endl;
     app.exec();
     ::close(g_signalPipe[0]);
     ::close(g_signalPipe[1]);

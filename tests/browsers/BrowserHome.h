@@ -115,44 +115,68 @@ inline bool Exec(const fs::path& file, const std::string& sql) {
     return ok;
 }
 
-// Holds a POSIX lock on a file from a second process, as a running browser does.
+// Holds a POSIX lock on a file from a second process, as a running browser does. The process
+// can let go of the lock and go on running, then end without being reaped (a zombie), to tell
+// the lock's release from the process's end.
 class LockHolder {
 public:
     explicit LockHolder(const fs::path& file) {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
+        EXPECT_EQ(::pipe(ready_), 0);
         EXPECT_EQ(::pipe(release_), 0);
         pid_ = ::fork();
         if (pid_ == 0) {
             const int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0600);
             struct flock lock {};
             lock.l_type = F_WRLCK;
-            const char ok = (fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0) ? 1 : 0;
-            [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
-            char byte;
-            [[maybe_unused]] auto r = ::read(release_[0], &byte, 1);
+            char ok = (fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0) ? 1 : 0;
+            [[maybe_unused]] auto w = ::write(ready_[1], &ok, 1);
+            char word = 0;
+            while (::read(release_[0], &word, 1) == 1 && word == 'u') {
+                ::close(fd);
+                w = ::write(ready_[1], &ok, 1);
+            }
             ::_exit(0);
         }
-        char ok = 0;
-        EXPECT_EQ(::read(ready[0], &ok, 1), 1);
-        EXPECT_EQ(ok, 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
+        EXPECT_TRUE(Answered());
     }
     ~LockHolder() { Release(); }
+    /// The pid of the holding process.
+    pid_t Pid() const { return pid_; }
+    /// Lets go of the lock; the process goes on running.
+    void LetGo() {
+        Say('u');
+        EXPECT_TRUE(Answered());
+    }
+    /// Ends the process, leaving it for Release to reap.
+    void End() {
+        if (ended_)
+            return;
+        Say('x');
+        ended_ = true;
+        // Waits for the end without reaping the process, which stays a zombie until Release.
+        siginfo_t info{};
+        EXPECT_EQ(::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT), 0);
+    }
     void Release() {
         if (pid_ <= 0)
             return;
-        const char byte = 0;
-        [[maybe_unused]] auto w = ::write(release_[1], &byte, 1);
+        End();
         ::waitpid(pid_, nullptr, 0);
-        ::close(release_[0]);
-        ::close(release_[1]);
+        for (int fd : {release_[0], release_[1], ready_[0], ready_[1]})
+            ::close(fd);
         pid_ = -1;
     }
 
 private:
+    void Say(char word) { [[maybe_unused]] auto w = ::write(release_[1], &word, 1); }
+    bool Answered() {
+        char ok = 0;
+        return ::read(ready_[0], &ok, 1) == 1 && ok == 1;
+    }
+
     pid_t pid_ = -1;
+    bool ended_ = false;
+    int ready_[2] = {-1, -1};
     int release_[2] = {-1, -1};
 };
 

@@ -2,6 +2,7 @@
 // never while it is open or when it was closed all along.
 
 #include "browsers/ProfileWatcher.h"
+#include "browsers/BrowserHome.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@ namespace {
 
 struct FakeBrowsers {
     std::map<std::string, bool> open;
+    bool ended = true; // the browser process has ended once it let go
     std::vector<std::string> cleaned;
     std::vector<std::string> events;
 
@@ -37,6 +39,7 @@ struct FakeBrowsers {
                 r.outcome = open[p.id] ? Outcome::InUse : Outcome::Cleaned;
                 return r;
             },
+            [this](const Profile&) { return ended; },
         };
     }
 };
@@ -80,6 +83,40 @@ TEST(ProfileWatcher, ABrowserBackWithinTheWaitIsCleanedAtItsNextClose) {
     browsers.open["a"] = false;
     watcher.Check();
     EXPECT_EQ(browsers.cleaned.size(), 2u); // the profile was still counted as open
+}
+
+TEST(ProfileWatcher, AProfileIsCleanedOnlyOnceTheProcessThatHeldItHasEnded) {
+    testing::BrowserHome home;
+    Profile profile;
+    profile.id = "firefox:p";
+    profile.folder = profile.lockFolder = home.Home() / "p";
+    std::filesystem::create_directories(profile.folder);
+    int cleaned = 0;
+    ProfileWatcher::Hooks hooks;
+    hooks.Profiles = [&] { return std::vector<Profile>{profile}; };
+    hooks.Clean = [&](const Profile&) {
+        ++cleaned;
+        return ProfileReport();
+    };
+    ProfileWatcher watcher(hooks);
+    watcher.Refresh();
+
+    testing::LockHolder browser(profile.folder / ".parentlock");
+    pid_t holder = 0;
+    EXPECT_TRUE(IsFirefoxProfileLocked(profile.folder, &holder));
+    EXPECT_EQ(holder, browser.Pid());
+    watcher.Check();
+    browser.LetGo(); // the process still runs
+    watcher.Check();
+    EXPECT_EQ(cleaned, 0);
+    EXPECT_TRUE(watcher.Waiting());
+    // Ended, not yet reaped by its parent: a zombie has written its last.
+    browser.End();
+    EXPECT_TRUE(ProcessSeen::Of(browser.Pid()).Ended());
+    watcher.Check();
+    EXPECT_EQ(cleaned, 1);
+    EXPECT_FALSE(watcher.Waiting());
+    EXPECT_FALSE(ProcessSeen::Of(::getpid()).Ended());
 }
 
 } // namespace

@@ -189,7 +189,7 @@ std::string StoreStatements(const Store& store, const fs::path& file, const Prof
 std::string DatabaseScript(const Store& store, const fs::path& file, const Profile& profile) {
     const bool favicons = std::string(store.path) == "favicons.sqlite";
     return std::string("PRAGMA quick_check;\nPRAGMA secure_delete = ON;\n"
-                       "PRAGMA temp_store = MEMORY;\nPRAGMA synchronous = FULL;\n") +
+                       "PRAGMA temp_store = MEMORY;\nPRAGMA synchronous = NORMAL;\n") +
            (favicons ? "ATTACH " + Quoted((profile.folder / "places.sqlite").string(), '\'') +
                            " AS places;\n"
                      : "") +

@@ -157,8 +157,11 @@ bool EraseStorageOrigins(sqlite::Database& db, const Profile&, long&, std::strin
     return db.Exec("DELETE FROM origin WHERE origin NOT LIKE 'moz-extension:%'", error);
 }
 
+// A web site's origin folder is named from its address ("https+++example.com", "file++++..."),
+// while extensions ("moz-extension+++...") and the browser itself ("chrome", "indexeddb+++...")
+// keep their own storage beside them.
 bool IsSiteOrigin(const std::string& name) {
-    return name.rfind("moz-extension", 0) != 0 && name.rfind("chrome", 0) != 0;
+    return name.rfind("http", 0) == 0 || name.rfind("file", 0) == 0;
 }
 
 bool IsSessionFile(const std::string& name) {

@@ -36,6 +36,7 @@ const Store kStores[] = {
     {F, Cookies, InProfile, "storage/default", Folder, "site data", nullptr, ff::IsSiteOrigin,
      "the storage of extensions"},
     {F, Cookies, InProfile, "storage/temporary", Folder, "site data", nullptr, ff::IsSiteOrigin},
+    {F, Cookies, InProfile, "storage/permanent", Folder, "site data", nullptr, ff::IsSiteOrigin},
     {F, Cookies, InProfile, "storage/private", Folder, "site data"},
     {F, Cookies, InProfile, "storage.sqlite", Database, "site data", ff::EraseStorageOrigins},
     {F, Cookies, InProfile, "storage/ls-archive.sqlite", Database, "site data", EraseAllRows},

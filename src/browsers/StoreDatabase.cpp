@@ -68,7 +68,16 @@ bool ZeroIfThere(const fs::path& file, std::string& error) {
 // Copies every page of the write-ahead log into the file, then overwrites the log, whose older
 // frames still hold the rows as they were before the erase, and only then empties it: emptying
 // alone would hand those bytes to the disk's free blocks.
-bool ScrubWriteAheadLog(sqlite::Database& db, const fs::path& file, std::string& error) {
+// The frames a clean writes hold the pages as they are after it, so a log that held no frame of
+// before needs no overwrite: copying it into the file is enough.
+bool ScrubWriteAheadLog(sqlite::Database& db, const fs::path& file, bool heldOldFrames,
+                        std::string& error) {
+    if (!heldOldFrames) {
+        if (db.TruncateLog())
+            return true;
+        error = "its log could not be emptied (" + db.ErrorMessage() + ")";
+        return false;
+    }
     sqlite::Statement restart = db.Prepare("PRAGMA wal_checkpoint(RESTART)");
     if (!restart.Step() || restart.Int(0) != 0 || restart.Int(1) != restart.Int(2)) {
         error = "its log could not be copied into it (" + db.ErrorMessage() + ")";
@@ -145,6 +154,9 @@ DatabaseClean CleanDatabase(const fs::path& file, const DatabaseWork& work) {
     std::string error;
     if (!SideFilesArePlain(file, error))
         return fail(error + " is not a regular file, left alone");
+    // Frames a browser left in the log (a crash, or a log it keeps) are the old rows.
+    struct stat log {};
+    const bool oldFrames = ::lstat(SideFile(file, "-wal").c_str(), &log) == 0 && log.st_size > 0;
     sqlite::Database db;
     if (!db.OpenExisting(file, false, kBusyMilliseconds, error))
         return fail("cannot open (" + error + "), left alone");
@@ -179,7 +191,7 @@ DatabaseClean CleanDatabase(const fs::path& file, const DatabaseWork& work) {
     }
     result.count = erased;
     // From here on the rows are gone from the file; what is left to do is removing their copies.
-    if (wal ? !ScrubWriteAheadLog(db, file, error) : !ZeroIfThere(journal, error))
+    if (wal ? !ScrubWriteAheadLog(db, file, oldFrames, error) : !ZeroIfThere(journal, error))
         return fail("rows erased, but " + error);
     // VACUUM rebuilds the file without its free pages. It needs free space about the size of the
     // file; without it the erased rows are still overwritten, only the file keeps its size.

@@ -84,8 +84,13 @@ void Nap(long milliseconds) {
 int WipeFree(const std::vector<std::string>& given) {
     eraser::FreeSpaceOptions options;
     std::vector<std::string> args = given;
-    if (args.size() >= 2 && args[0] == "--keep") {
-        if (!ParseSize(args[1], options.margin))
+    while (!args.empty() && (args[0] == "--keep" || args[0] == "--no-trim")) {
+        if (args[0] == "--no-trim") {
+            options.trim = false;
+            args.erase(args.begin());
+            continue;
+        }
+        if (args.size() < 2 || !ParseSize(args[1], options.margin))
             return UsageError("--keep needs a size (64M, 1G, 0)");
         args.erase(args.begin(), args.begin() + 2);
     }
@@ -139,7 +144,7 @@ int WipeFree(const std::vector<std::string>& given) {
 }
 
 const Registrar registrar("wipe-free",
-                          "  wipe-free [--keep SIZE] [--] PATH\n"
+                          "  wipe-free [--keep SIZE] [--no-trim] [--] PATH\n"
                           "                              fill the free space of PATH's file "
                           "system with zeros, remove them, trim\n",
                           WipeFree);

@@ -652,8 +652,10 @@ FreeSpaceReport WipeFreeSpace(const std::string& path, FreeSpaceProgress& progre
         report.error = fillError;
         return finish(FreeSpaceReport::Outcome::Failed);
     }
-    progress.phase.store(FreeSpaceProgress::Trimming);
-    Trim(start, report);
+    if (options.trim) {
+        progress.phase.store(FreeSpaceProgress::Trimming);
+        Trim(start, report);
+    }
     if (end == FillEnd::Quota) {
         report.quotaReached = true;
         report.error = "a disk quota stopped the fill after " + SizeText(report.written) +

@@ -24,6 +24,8 @@ struct FreeSpaceOptions {
     std::size_t chunk = std::size_t{8} << 20;
     /// Bytes per fill file, below every file system's largest file.
     std::uint64_t fileSize = std::uint64_t{1} << 30;
+    /// Whether the free space is trimmed after the fill.
+    bool trim = true;
 };
 
 /// What a running wipe is doing, shared with whoever watches it. Every member may be read from
@@ -47,7 +49,7 @@ struct FreeSpaceProgress {
 
 /// What became of the trim after the fill.
 enum class TrimOutcome {
-    Skipped,       ///< not tried (the wipe failed or was cancelled first)
+    Skipped,       ///< not tried (not asked for, or the wipe failed or was cancelled first)
     Trimmed,       ///< the device was told to discard the free blocks
     NotDiscarding, ///< the device or file system does not discard
     NoRights,      ///< only an administrator may trim (`fstrim MOUNT` does it)

@@ -510,7 +510,7 @@ void Engine::WipeFreeSpace() {
         ShowError(refusal);
         return;
     }
-    FreeSpaceWindow = new eraser::FreeSpaceDialog(this, what, [posix](auto& progress) {
+    FreeSpaceWindow = new eraser::FreeSpaceDialog(this, drive, [posix](auto& progress) {
         return eraser::WipeFreeSpace(posix, progress);
     }); // owned by the window; it deletes itself when the wipe has ended
     FreeSpaceWindow->Finished = [this, caption](const eraser::FreeSpaceReport& report) {

@@ -103,9 +103,14 @@ void FreeSpaceDialog::Cancel() {
 void FreeSpaceDialog::Timer1_Timer() {
     const int percent = progress_.Percent();
     ProgressBar1->SetValue(percent);
-    if (!progress_.cancel.load())
-        Label2->SetCaption(std::string(PhaseText(progress_.phase.load())) + ": " +
-                           std::to_string(percent) + "%");
+    const int phase = progress_.phase.load();
+    if (!progress_.cancel.load()) {
+        std::string text = std::string(PhaseText(phase)) + ": " + std::to_string(percent) + "%";
+        if (phase == FreeSpaceProgress::Filling)
+            text += " (" + SizeText(progress_.written.load()) + " of " +
+                    SizeText(progress_.target.load()) + ")";
+        Label2->SetCaption(text);
+    }
     if (!done_.load())
         return;
     Timer1.SetEnabled(false);

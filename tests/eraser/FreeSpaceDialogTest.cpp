@@ -59,7 +59,8 @@ TEST(FreeSpaceDialog, ShowsTheProgressCancelsAndHandsOverTheReport) {
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->Label1->Caption(), "Wiping the free space of Z: (/)");
     ASSERT_TRUE(RunUntil([&] { return dialog->ProgressBar1->Value() == 50; }));
-    EXPECT_EQ(dialog->Label2->Caption(), "Filling the free space with zeros: 50%");
+    EXPECT_EQ(dialog->Label2->Caption(),
+              "Filling the free space with zeros: 50% (500 bytes of 1000 bytes)");
     EXPECT_TRUE(dialog->Running());
 
     Click(dialog->BCancel);

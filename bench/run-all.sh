@@ -10,6 +10,7 @@
 #   start-up                   against a bare Qt widget program (under Xvfb, when present)
 #   Windows path mapping       names in another case against names in their own, 10k-file folder
 #   wipe                       against shred and eleven flushed dd passes
+#   wipe-free                  against dd oflag=direct filling the same loop image (root only)
 #   real browser profiles      against sqlite3, dd, rm and sync -f doing the same work; the
 #                              watcher's latency from a browser's exit to the cleaned profile
 #                              (profiles from CORVANE_BROWSER_PROFILES, else made by the real
@@ -59,6 +60,11 @@ echo "== Windows path mapping"
 
 echo "== wipe"
 "$BIN/bench_wipe" "$SCRATCH/wipe"
+
+if [ "$(id -u)" = 0 ]; then
+    echo "== wipe-free"
+    bench/wipefree.sh "$SCRATCH/wipefree"
+fi
 
 profiles=${CORVANE_BROWSER_PROFILES:-$SCRATCH/browser-profiles}
 if [ ! -f "$profiles/ready" ] && command -v firefox-esr >/dev/null && command -v chromium >/dev/null; then

@@ -14,6 +14,8 @@
 #include "controls/chameleonButton.h"
 #include "eraser/Backdrop.h"
 #include "eraser/FolderErasers.h"
+#include "eraser/FreeSpace.h"
+#include "eraser/FreeSpaceDialog.h"
 #include "eraser/ImageTriplet.h"
 #include "platform/files.h"
 #include "platform/widgets/drawing.h"
@@ -95,6 +97,7 @@ Engine::Engine(EngineHooks hooks)
     Picture2 = MakeChild<eraser::Backdrop>(this, rect());
     Picture2->MouseMove = [this](short button, short shift, float x, float y) {
         Picture2_MouseMove(button, shift, x, y);
+        BFree->Reset();
     };
     // Decoration: a dark edge under the title band and a panel behind the column of erasers.
     Shape1 = MakeChild<Shape>(Picture2, QRect(1, eraser::Backdrop::kBandHeight, kWidth - 2, 2),
@@ -173,6 +176,11 @@ void Engine::CreateButtons() {
         triplets_[i++] = *spec.member;
     }
     BRefresh->Active->setToolTip(QStringLiteral("Refresh History list"));
+    // The free-space wipe acts on the drive the drive list shows, so it sits beside that list,
+    // above the two shred buttons and in their columns.
+    BFree = new ImageTriplet(Picture2, "BFree", QStringLiteral("Wipe Free Space"),
+                             QRect(332, 41, 100, 20)); // owned by the background
+    BFree->Action = [this] { WipeFreeSpace(); };
 
     BHist->Action = [this] { EraseHistory(); };
     BMedia->Action = [] { CleanIT::CleanMediaPlayerMRU(); };
@@ -190,7 +198,8 @@ void Engine::CreateButtons() {
 }
 
 void Engine::CreateLists() {
-    Drive1 = MakeChild<DriveListBox>(Picture2, QRect(248, 40, 184, 22));
+    // As wide as Shred File below it, leaving room for Wipe Free Space beside it.
+    Drive1 = MakeChild<DriveListBox>(Picture2, QRect(248, 40, 76, 22));
     Dir1 = MakeChild<DirListBox>(Picture2, QRect(248, 64, 184, 84));
     File1 = MakeChild<FileListBox>(Picture2, QRect(248, 150, 184, 88));
     Drive1->Change = [this] { Drive1_Change(); };
@@ -483,6 +492,37 @@ void Engine::SetCleanButtonsEnabled(bool enabled) {
 
 void Engine::SetStatusText(const std::string& text) {
     Label2->SetCaption(text);
+}
+
+void Engine::WipeFreeSpace() {
+    if (FreeSpaceWindow)
+        return;
+    const std::string drive = Drive1->Drive();
+    const std::string posix = world::ToPosix(drive + "\\");
+    const std::string caption = windowTitle().toStdString();
+    const std::string what = drive + " (" + posix + ")";
+    if (platform::MsgBox("Wipe the free space of " + what +
+                             " ?\nIt is filled with zeros for a while, then emptied again.",
+                         platform::vbYesNo + platform::vbQuestion, caption,
+                         this) != platform::vbYes)
+        return;
+    if (const std::string refusal = eraser::FreeSpaceRefusal(posix); !refusal.empty()) {
+        ShowError(refusal);
+        return;
+    }
+    FreeSpaceWindow = new eraser::FreeSpaceDialog(this, drive, [posix](auto& progress) {
+        return eraser::WipeFreeSpace(posix, progress);
+    }); // owned by the window; it deletes itself when the wipe has ended
+    FreeSpaceWindow->Finished = [this, caption](const eraser::FreeSpaceReport& report) {
+        std::string text;
+        for (const std::string& line : report.Lines())
+            text += (text.empty() ? "" : "\n") + line;
+        platform::MsgBox(text,
+                         platform::vbOKOnly +
+                             (report.Done() ? platform::vbInformation : platform::vbExclamation),
+                         caption, this);
+    };
+    FreeSpaceWindow->Start();
 }
 
 void Engine::ShowError(const std::string& text) {

@@ -10,6 +10,7 @@
 #include "platform/messageloop.h"
 #include "scanner/EraserWindow.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -42,6 +43,7 @@ class chameleonButton;
 namespace eraser {
 class Backdrop;
 class FolderErasers;
+class FreeSpaceDialog;
 struct EraseReport;
 class ImageTriplet;
 class ListBox;
@@ -159,6 +161,9 @@ public:
     void ShredSelectedFile();
     /// Shreds the folder shown in `Dir1` (`BFolder`).
     void ShredFolder();
+    /// Asks, then wipes the free space of the drive `Drive1` shows in a progress window
+    /// (`BFree`), and says what was done when it ends.
+    void WipeFreeSpace();
 
     /// The fourteen image buttons in the order a move over `Picture2` resets them.
     const std::array<eraser::ImageTriplet*, 14>& Triplets() const { return triplets_; }
@@ -204,6 +209,10 @@ public:
     eraser::ImageTriplet* BRefresh = nullptr;
     eraser::ImageTriplet* BFile = nullptr;
     eraser::ImageTriplet* BFolder = nullptr;
+    /// "Wipe Free Space", beside the drive list; not one of the fourteen.
+    eraser::ImageTriplet* BFree = nullptr;
+    /// The progress window of a running free-space wipe, while there is one.
+    QPointer<eraser::FreeSpaceDialog> FreeSpaceWindow;
     eraser::ImageTriplet* BM = nullptr;
     eraser::ImageTriplet* BX = nullptr;
     QListWidget* List1 = nullptr;

@@ -116,7 +116,7 @@ TEST_F(WipeTest, TheFileHoldsOnlyHashesToTheRoundedLengthBeforeItIsDeleted) {
     RecordingFiles rec;
     std::string seen;
     rec.before = [&](const std::string& op, const std::string&) {
-        if (op == "delete")
+        if (op == "rename" && seen.empty()) // the last moment the file has its own name
             seen = Read(file);
     };
     WipeFile(win);
@@ -139,7 +139,7 @@ TEST_F(WipeTest, AReadOnlyFileIsWipedBecauseItsAttributesAreClearedFirst) {
     RecordingFiles rec;
     std::string seen;
     rec.before = [&](const std::string& op, const std::string&) {
-        if (op == "delete")
+        if (op == "rename" && seen.empty()) // the last moment the file has its own name
             seen = Read(file);
     };
     WipeFile(Win(file));

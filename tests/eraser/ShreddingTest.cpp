@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <fstream>
 #include <pwd.h>
@@ -262,6 +263,32 @@ TEST_F(WipeTest, AnUnprivilegedOwnerWipesTheirOwnUnreadableFile) {
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_FALSE(fs::exists(file));
     }
+}
+
+// Before it goes the name becomes 0s, one shorter each time, skipping a name that is taken,
+// whose file stays as it was; where the renames are refused the file still goes by its name.
+TEST_F(WipeTest, TheNameBecomesZerosOfDecreasingLengthNeverOverAnotherFile) {
+    const fs::path taken = TempWorld::Write(dir / "000", "another file");
+    const fs::path file = TempWorld::Write(dir / "abcde", "secret");
+    RecordingFiles rec;
+    std::vector<std::string> namesAtDelete;
+    rec.before = [&](const std::string& op, const std::string&) {
+        if (op == "delete")
+            for (const auto& e : fs::directory_iterator(dir))
+                namesAtDelete.push_back(e.path().filename().string());
+    };
+    EXPECT_TRUE(WipeFile(Win(file)).Complete());
+    EXPECT_EQ(rec.Count("rename", Win(file)), 5); // 00000, 0000, 000 (taken), 00, 0
+    std::sort(namesAtDelete.begin(), namesAtDelete.end());
+    EXPECT_EQ(namesAtDelete, (std::vector<std::string>{"0", "000"}));
+    EXPECT_EQ(Read(taken), "another file");
+
+    const fs::path refused = TempWorld::Write(dir / "kept-name", "secret");
+    rec.refuse[Win(refused)] = {"rename"};
+    const WipeReport report = WipeFile(Win(refused));
+    EXPECT_TRUE(report.Complete()) << FailureSummary(report);
+    EXPECT_FALSE(fs::exists(refused));
+    EXPECT_EQ(Read(taken), "another file");
 }
 
 TEST_F(WipeTest, FolderTreeWipesFilesBeforeSubfoldersAndRemovesNoFolder) {

@@ -462,19 +462,15 @@ OverwriteVerdict VerdictAfterOverwrite(const FileHandle& file, const BlockMap& b
         return Verdict(Reach::Unknown, std::string("the file system"));
     OverwriteVerdict v = MountVerdict(file.Descriptor());
     const BlockMap after = MapOf(file.Descriptor());
-    JudgeFile(file.Descriptor(), after, v);
-    if (!v.InPlace())
-        return v;
-    // What the map before says counts as much as the one after: the old bytes were there.
-    if (!before.answered || before.unplaced)
-        Downgrade(v, Reach::Unknown,
-                  "unknown: " + v.fileSystem + " did not tell where the file's blocks lay");
-    else if (before.shared)
-        Downgrade(v, Reach::CopyOnWrite,
-                  "a copy or snapshot shared its blocks and keeps the old data");
-    else if (before.encoded)
-        Downgrade(v, Reach::Compressed, Reason(Reach::Compressed, v.fileSystem));
-    else if (!StayedInPlace(before, after))
+    // What the map before says counts as much as the one after: the old bytes lay there, and a
+    // copy-on-write pass leaves the file with new blocks that nothing shares any more.
+    BlockMap seen = after;
+    seen.answered = before.answered && after.answered;
+    seen.shared = before.shared || after.shared;
+    seen.encoded = before.encoded || after.encoded;
+    seen.unplaced = before.unplaced || after.unplaced;
+    JudgeFile(file.Descriptor(), seen, v);
+    if (v.InPlace() && !StayedInPlace(before, after))
         Downgrade(v, Reach::CopyOnWrite,
                   "its data moved: the writes went to other blocks than the old ones");
     return v;

@@ -85,6 +85,7 @@ std::string RenameAway(const FileHandle& folder, const std::string& name) {
         const std::string zeros(n, '0');
         if (zeros == current)
             continue;
+        errno = 0;
         if (fs.RenameAt(folder, current, zeros))
             current = zeros;
         else if (errno != EEXIST)

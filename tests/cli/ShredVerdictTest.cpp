@@ -19,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::LoopDisk;
+using testing::LoopImagesUnavailable;
 using testing::RunCorvanectl;
 using testing::RunProgram;
 using testing::ScopedMount;
@@ -46,17 +47,6 @@ std::string Repeat(const std::string& text, std::size_t bytes) {
     while (out.size() < bytes)
         out += text;
     return out;
-}
-
-// Loop images need root and a loop device. Where the machine has neither the test says so and
-// skips; where it has both and still no image can be made, that is a failure, so that a CI run
-// as root never passes without having looked at a disk.
-std::string LoopImagesUnavailable() {
-    if (::geteuid() != 0)
-        return "loop devices need root";
-    if (!fs::exists("/dev/loop-control"))
-        return "this machine has no /dev/loop-control";
-    return {};
 }
 
 enum class Setup { None, Reflink, Snapshot, NoCow };

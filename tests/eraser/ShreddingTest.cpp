@@ -487,29 +487,21 @@ TEST(FailureSummary, NamesTheFirstFewAndCountsTheRest) {
     EXPECT_EQ(text.find("C:\\f5"), std::string::npos);
 }
 
-// Files only deleted are listed beside the failures, in place ones never; what survives under
-// encryption is said to be ciphertext, and memory keeps no names in blocks.
+// Files only deleted are listed, in place ones never; what survives under encryption is said
+// to be ciphertext, and memory keeps no names in blocks.
 TEST(SurvivorSummary, ListsOnlyWhatWasNotOverwrittenInPlace) {
-    WipeReport report;
     platform::OverwriteVerdict inPlace, cow, memory;
     inPlace.reach = platform::Reach::InPlace;
-    cow.reach = platform::Reach::CopyOnWrite;
-    cow.reason = "btrfs keeps copies (copy-on-write)";
-    cow.encryption = "dm-crypt";
-    memory.reach = platform::Reach::Memory;
-    memory.reason = "tmpfs holds files in memory";
-    report.Verdicts = {{"C:\\memory", memory}};
-    EXPECT_TRUE(WipeNotes(report).empty());
+    cow = {platform::Reach::CopyOnWrite, "btrfs", "copy-on-write", "", "dm-crypt"};
+    memory = {platform::Reach::Memory, "tmpfs", "in memory", "", ""};
+    WipeReport report;
     report.Verdicts = {{"C:\\a", inPlace}, {"C:\\b", cow}, {"C:\\c", memory}};
-    EXPECT_EQ(SurvivorSummary(report),
-              "2 files deleted, but the old data may survive:\n"
-              "C:\\b: btrfs keeps copies (copy-on-write); under dm-crypt what remains is "
-              "ciphertext\nC:\\c: tmpfs holds files in memory");
-    EXPECT_EQ(VerdictText(inPlace), "overwritten in place");
-    EXPECT_EQ(VerdictText(memory),
-              "deleted; the old data may survive: tmpfs holds files in memory");
-    EXPECT_EQ(WipeNotes(report).size(), 1u);
-    report.Verdicts.erase(report.Verdicts.begin() + 1, report.Verdicts.end());
+    EXPECT_EQ(SurvivorSummary(report), "2 files deleted, but the old data may survive:\nC:\\b: "
+                                       "copy-on-write; under dm-crypt what remains is ciphertext\n"
+                                       "C:\\c: in memory");
+    report.Verdicts = {{"C:\\a", inPlace}, {"C:\\c", memory}};
+    EXPECT_EQ(WipeNotes(report).size(), 1u); // the name note, for the file in place
+    report.Verdicts.pop_back();
     EXPECT_EQ(SurvivorSummary(report), "");
 }
 

@@ -1,4 +1,7 @@
-// corvanectl shred: shreds a file, or a folder tree and the folder, as the eraser window does.
+// corvanectl shred: shreds a file, or a folder tree and the folder, as the eraser window does,
+// and says per file what the overwrite could not reach. Exit status: 0 when every file was
+// overwritten in place, 3 when some were only deleted (their old data may survive), 1 when
+// something was not done at all (which wins over 3).
 
 #include "cli/command.h"
 #include "eraser/Shredding.h"
@@ -48,6 +51,35 @@ bool Resolve(const std::string& arg, std::string& windows, std::string& error) {
     return true;
 }
 
+// The exit status of a shred that deleted everything, but not every file's old data for sure.
+constexpr int kMaySurvive = 3;
+
+// Names the report's files by the path the user gave: a Windows path as given, a POSIX path
+// as the POSIX path given (relative stays relative) followed by the rest of the way down.
+class UserPaths {
+public:
+    UserPaths(std::string given, const std::string& windows) : given_(std::move(given)) {
+        posix_ = !IsWindowsPath(given_);
+        top_ = world::ToPosix(windows);
+        while (given_.size() > 1 && given_.back() == '/')
+            given_.pop_back();
+    }
+
+    std::string operator()(const std::string& windowsPath) const {
+        if (!posix_)
+            return windowsPath;
+        const std::string posix = world::ToPosix(windowsPath);
+        if (posix.compare(0, top_.size(), top_) == 0)
+            return given_ + posix.substr(top_.size());
+        return posix;
+    }
+
+private:
+    std::string given_;
+    std::string top_;
+    bool posix_ = false;
+};
+
 int Shred(const std::vector<std::string>& given) {
     // The grammar is `shred [--] PATH [--yes]`: "--yes" counts only after the path.
     bool yes = AnswerYes();
@@ -91,16 +123,32 @@ int Shred(const std::vector<std::string>& given) {
         chooser.FileName = windows.substr(slash + 1);
         outcome = eraser::ShredSelectedFile(chooser);
     }
+    const UserPaths shown(args[0], windows);
     if (!outcome.Confirmed)
-        return Failure("not shredded: " + windows);
-    for (const auto& failure : outcome.Report.Failures)
-        std::cerr << "corvanectl: " << failure.Path << ": " << failure.Reason << "\n";
+        return Failure("not shredded: " + args[0]);
+    const eraser::WipeReport& report = outcome.Report;
+    for (const auto& failure : report.Failures)
+        std::cerr << "corvanectl: " << shown(failure.Path) << ": " << failure.Reason << "\n";
+    const auto survivors = report.MaySurvive();
+    for (const eraser::WipeVerdict* v : survivors)
+        std::cout << shown(v->Path) << ": " << eraser::VerdictText(v->Verdict) << "\n";
+    const auto notes = [&report](int status) {
+        for (const std::string& note : eraser::WipeNotes(report))
+            std::cout << "note: " << note << "\n";
+        return status;
+    };
     if (::lstat(posix.c_str(), &st) == 0)
-        return Failure("could not shred everything: " + posix + " is still there");
-    if (!outcome.Report.Complete())
-        return 1;
-    std::cout << "shredded " << windows << "\n";
-    return 0;
+        return notes(Failure("could not shred everything: " + args[0] + " is still there"));
+    if (!report.Complete())
+        return notes(1);
+    // "Shredded" is said only when every file was overwritten where its data lay.
+    if (!survivors.empty()) {
+        std::cout << "deleted " << args[0] << "; the old data of " << survivors.size() << " of "
+                  << report.Verdicts.size() << " files may survive\n";
+        return notes(kMaySurvive);
+    }
+    std::cout << "shredded " << args[0] << "\n";
+    return notes(0);
 }
 
 const Registrar

@@ -55,8 +55,10 @@ std::vector<std::string> EraseReport::Lines() const {
 }
 
 std::string EraseReport::Summary(std::size_t shown) const {
+    // Files removed whose old data may survive are no failure, but they are said as well.
+    const std::string survivors = SurvivorSummary(Wipes, shown);
     if (Complete())
-        return {};
+        return survivors;
     const std::vector<std::string> lines = Lines();
     std::string text = std::to_string(lines.size()) + (lines.size() == 1 ? " step" : " steps") +
                        " could not be done";
@@ -68,7 +70,7 @@ std::string EraseReport::Summary(std::size_t shown) const {
         text += "\n" + lines[i];
     if (lines.size() > shown)
         text += "\n(and " + std::to_string(lines.size() - shown) + " more)";
-    return text;
+    return survivors.empty() ? text : text + "\n" + survivors;
 }
 
 void EraseReport::Add(const EraseReport& other) {

@@ -55,7 +55,8 @@ struct EraseReport {
     bool Complete() const { return Failures.empty() && Wipes.Complete(); }
     /// Every failure as one line each: the steps, then the files with their reasons.
     std::vector<std::string> Lines() const;
-    /// A short text for a balloon or a box: how many steps and files failed, and the first few.
+    /// A short text for a balloon or a box: how many steps and files failed, and the first few;
+    /// then the files removed whose old data may survive.
     std::string Summary(std::size_t shown = 3) const;
     /// Adds another report to this one.
     void Add(const EraseReport& other);

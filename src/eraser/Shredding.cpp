@@ -6,7 +6,10 @@
 #include "platform/world.h"
 #include "traces/modNormalisePath.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace corvane::eraser {
@@ -36,88 +39,166 @@ void Fail(WipeReport& report, std::string path, std::string reason) {
     report.Failures.push_back({std::move(path), std::move(reason)});
 }
 
-// Runs the eleven passes on one open descriptor; empty on success, else what went wrong.
+// ": " and the text of the error the last call left, when it left one.
+std::string ErrorSuffix(int error) {
+    return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
+}
+
+// Runs the eleven passes on one open descriptor; empty on success, else what went wrong. The
+// length is taken after every pass: a file that another program grows or cuts meanwhile holds
+// bytes that the passes did not cover, or covered only in part.
 std::string OverwriteAllPasses(const FileHandle& file, std::int64_t length) {
     platform::FileService& fs = FileSystem();
     const std::int64_t blocks = WipeBlockCount(length);
+    const std::int64_t end = std::max(length, (blocks + 1) * kWipeBlockSize);
     const auto& block = HashBlock();
     for (int pass = 0; pass < kWipePasses; ++pass) {
         for (std::int64_t k = 0; k <= blocks; ++k) {
+            errno = 0;
             if (!fs.WriteAt(file, k * kWipeBlockSize, block.data(), block.size()))
-                return "not overwritten: a write failed on pass " + std::to_string(pass + 1);
+                return "not overwritten: a write failed on pass " + std::to_string(pass + 1) +
+                       ErrorSuffix(errno);
             if (platform::GetInputState())
                 platform::DoEvents();
         }
         // Each pass must reach the disk before the next one rewrites the same bytes; otherwise
         // only the last pass would ever leave the page cache.
+        errno = 0;
         if (!fs.FlushToDisk(file))
             return "not overwritten: flushing to storage failed on pass " +
-                   std::to_string(pass + 1);
+                   std::to_string(pass + 1) + ErrorSuffix(errno);
+        FileFacts now;
+        if (!fs.Facts(file, now) || now.Size != end)
+            return "not overwritten: it changed size during the wipe (another program writes "
+                   "to it)";
         platform::DoEvents();
     }
     return {};
 }
 
+// Renames the file to names of 0s, from its own length down to one, so that the folder keeps
+// as little of its name as it can; never over a name that exists. Returns the name it has now.
+std::string RenameAway(const FileHandle& folder, const std::string& name) {
+    platform::FileService& fs = FileSystem();
+    std::string current = name;
+    for (std::size_t n = name.size(); n >= 1; --n) {
+        const std::string zeros(n, '0');
+        if (zeros == current)
+            continue;
+        errno = 0;
+        if (fs.RenameAt(folder, current, zeros))
+            current = zeros;
+        else if (errno != EEXIST)
+            break; // a file system without a rename that never replaces keeps the name
+    }
+    return current;
+}
+
+void Overwrote(WipeReport& report, const std::string& path, platform::OverwriteVerdict verdict) {
+    ++report.Overwritten;
+    report.Verdicts.push_back({path, std::move(verdict)});
+}
+
 // Wipes `name` inside the open folder `folder` (whose facts are `folderFacts`); `path` is its
-// Windows path for the report.
-void WipeAt(const FileHandle& folder, const FileFacts& folderFacts, const std::string& name,
+// Windows path for the report. False when the file system was unmounted under the wipe, so
+// that nothing more is done on it.
+bool WipeAt(const FileHandle& folder, const FileFacts& folderFacts, const std::string& name,
             const std::string& path, WipeReport& report) {
     platform::FileService& fs = FileSystem();
     FileFacts entry;
     const bool exists = fs.FactsAt(folder, name, entry);
     if (exists && entry.IsFolder())
-        return; // not a file: a folder is never wiped as one
+        return true; // not a file: a folder is never wiped as one
     if (exists && !entry.IsRegular()) {
         // A link, FIFO, socket or device holds no data of its own: the name goes, unopened.
         if (!fs.RemoveAt(folder, name, false))
             Fail(report, path, "could not be removed");
-        return;
+        return true;
     }
     if (exists && !entry.SameMount(folderFacts)) {
         Fail(report, path, "not overwritten: another file system is mounted on it");
-        return;
+        return true;
     }
     if (exists && entry.Links > 1) {
         // Overwriting would destroy the data under the other names, which lie outside the
         // user's choice; only this name goes.
         fs.RemoveAt(folder, name, false);
         Fail(report, path, "not overwritten: other links share its data");
-        return;
+        return true;
     }
+    errno = 0;
     FileHandle file = fs.OpenForWipingAt(folder, name, !exists);
     if (!file.IsOpen()) {
         // A name that vanished meanwhile, or could not be made again, holds nothing to
         // overwrite; a file that is still there was left unwiped.
+        const int error = errno;
         FileFacts still;
         if (fs.FactsAt(folder, name, still) && still.IsRegular())
-            Fail(report, path, "not overwritten: it could not be opened for writing");
-        return;
+            Fail(report, path,
+                 "not overwritten: it could not be opened for writing" + ErrorSuffix(error));
+        return true;
     }
     FileFacts facts;
     if (!fs.Facts(file, facts) || !facts.IsRegular() || facts.Links > 1) {
         Fail(report, path, "not overwritten: it changed before it could be wiped");
-        return;
+        return true;
     }
+    // Where the old bytes lie is taken before the first pass, to tell afterwards whether the
+    // passes went over them or elsewhere.
+    const platform::BlockMap before = platform::MapBlocks(file);
     if (const std::string failure = OverwriteAllPasses(file, facts.Size); !failure.empty()) {
         Fail(report, path, failure);
-        return;
+        return true;
     }
+    // A file system unmounted lazily lives on, out of reach, while the wipe holds it open:
+    // its names no longer lead anywhere the user can see, so nothing more is done there.
+    if (!platform::StillMounted(file)) {
+        Fail(report, path, "not removed: its file system was unmounted during the wipe");
+        return false;
+    }
+    platform::OverwriteVerdict verdict = platform::VerdictAfterOverwrite(file, before);
     // Only the name that still leads to the wiped file is removed: a name swapped meanwhile
     // belongs to someone else now.
     FileFacts now;
     if (!fs.FactsAt(folder, name, now)) {
-        ++report.Overwritten; // another run removed it after the overwrite
-        return;
+        Overwrote(report, path, std::move(verdict)); // another run removed it after the passes
+        return true;
     }
     if (!now.SameFile(facts)) {
         Fail(report, path, "overwritten, but its name now leads to another file and stays");
-        return;
+        return true;
     }
-    if (!fs.Close(file) || !fs.RemoveAt(folder, name, false)) {
-        Fail(report, path, "overwritten, but it could not be removed");
-        return;
+    const std::string last = RenameAway(folder, name);
+    if (!fs.Close(file) || !fs.FactsAt(folder, last, now) || !now.SameFile(facts) ||
+        !fs.RemoveAt(folder, last, false)) {
+        Fail(report, path,
+             "overwritten, but it could not be removed" +
+                 (last == name ? std::string() : " (it is left as " + last + ")"));
+        return true;
     }
-    ++report.Overwritten;
+    Overwrote(report, path, std::move(verdict));
+    return true;
+}
+
+std::string CountedList(const std::string& head, const std::vector<std::string>& lines,
+                        std::size_t shown) {
+    std::string text = head;
+    for (std::size_t i = 0; i < lines.size() && i < shown; ++i)
+        text += "\n" + lines[i];
+    if (lines.size() > shown)
+        text += "\n(and " + std::to_string(lines.size() - shown) + " more)";
+    return text;
+}
+
+// Why the old data of a file may survive, and what it then is under encryption.
+std::string SurvivalReason(const platform::OverwriteVerdict& verdict) {
+    if (verdict.encryption.empty())
+        return verdict.reason;
+    return verdict.reason + "; under " + verdict.encryption + " what remains is ciphertext";
+}
+
+std::string Files(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " file" : " files");
 }
 
 // The folder-tree wipe as a visitor of the walk: files are wiped as they are met, folders go
@@ -127,11 +208,14 @@ public:
     WipeVisitor(std::string top, FolderRemoval removal) : top_(std::move(top)), removal_(removal) {}
 
     void File(const platform::WalkEntry& entry) override {
-        WipeAt(entry.folder, entry.folderFacts, entry.name, PathOf(entry.trail, entry.name),
-               report_);
+        if (vanished_)
+            ++unreached_;
+        else
+            vanished_ = !WipeAt(entry.folder, entry.folderFacts, entry.name,
+                                PathOf(entry.trail, entry.name), report_);
     }
     void Leave(const platform::WalkEntry& entry) override {
-        if (removal_ != FolderRemoval::None)
+        if (removal_ != FolderRemoval::None && !vanished_)
             FileSystem().RemoveAt(entry.folder, entry.name, true); // only succeeds when empty
     }
     void OtherMount(const platform::WalkEntry& entry) override {
@@ -148,8 +232,13 @@ public:
         FileFacts facts;
         if (!top.IsOpen() || !fs.Facts(top, facts) || !facts.IsFolder())
             return report_;
-        if (platform::WalkTree(fs, std::move(top), *this) && removal_ == FolderRemoval::All)
+        if (platform::WalkTree(fs, std::move(top), *this) && removal_ == FolderRemoval::All &&
+            !vanished_)
             RemoveTop(facts);
+        if (unreached_ > 0)
+            Fail(report_, top_,
+                 "not finished: " + Files(unreached_) +
+                     " not reached, as its file system was unmounted during the wipe");
         return report_;
     }
 
@@ -176,6 +265,8 @@ private:
     std::string top_;
     FolderRemoval removal_;
     WipeReport report_;
+    bool vanished_ = false;
+    std::size_t unreached_ = 0;
 };
 
 void ShowRootRefusal(const std::string& text, const ShredChooser& chooser) {
@@ -183,10 +274,19 @@ void ShowRootRefusal(const std::string& text, const ShredChooser& chooser) {
                      chooser.Owner);
 }
 
-void ShowFailures(const WipeReport& report, const ShredChooser& chooser) {
-    if (!report.Complete())
-        platform::MsgBox(FailureSummary(report), platform::vbOKOnly + platform::vbExclamation,
-                         chooser.Caption, chooser.Owner);
+// One box for what a shred left: the files not overwritten, then those whose old data may
+// survive, then what may keep traces of the rest. Nothing is shown when every file was
+// overwritten in place.
+void ShowWhatWasLeft(const WipeReport& report, const ShredChooser& chooser) {
+    std::string text = FailureSummary(report);
+    if (const std::string survivors = SurvivorSummary(report); !survivors.empty())
+        text += (text.empty() ? "" : "\n\n") + survivors;
+    if (text.empty())
+        return;
+    for (const std::string& note : WipeNotes(report))
+        text += "\n\nNote: " + note;
+    platform::MsgBox(text, platform::vbOKOnly + platform::vbExclamation, chooser.Caption,
+                     chooser.Owner);
 }
 
 bool IsWithin(const std::filesystem::path& inner, const std::filesystem::path& outer) {
@@ -199,22 +299,61 @@ bool IsWithin(const std::filesystem::path& inner, const std::filesystem::path& o
 
 } // namespace
 
+std::vector<const WipeVerdict*> WipeReport::MaySurvive() const {
+    std::vector<const WipeVerdict*> left;
+    for (const WipeVerdict& v : Verdicts)
+        if (!v.Verdict.InPlace())
+            left.push_back(&v);
+    return left;
+}
+
 void WipeReport::Add(const WipeReport& other) {
     Overwritten += other.Overwritten;
+    Verdicts.insert(Verdicts.end(), other.Verdicts.begin(), other.Verdicts.end());
     Failures.insert(Failures.end(), other.Failures.begin(), other.Failures.end());
+}
+
+std::string VerdictText(const platform::OverwriteVerdict& verdict) {
+    if (verdict.InPlace())
+        return "overwritten in place";
+    return "deleted; the old data may survive: " + SurvivalReason(verdict);
+}
+
+std::vector<std::string> WipeNotes(const WipeReport& report) {
+    std::vector<std::string> notes;
+    const auto note = [&](const std::string& text) {
+        if (!text.empty() && std::find(notes.begin(), notes.end(), text) == notes.end())
+            notes.push_back(text);
+    };
+    for (const WipeVerdict& v : report.Verdicts) {
+        // A removed name stays readable in the folder's blocks until they are reused, and in
+        // the copies of them that a journal or copy-on-write keeps; the renames before the
+        // removal only shorten what is left. Memory keeps no blocks to read.
+        if (v.Verdict.reach != platform::Reach::Memory)
+            note("the names of removed files may survive in their folders' blocks and in the "
+                 "file system's journal, though each was renamed to 0s first");
+        note(v.Verdict.caveat);
+    }
+    return notes;
 }
 
 std::string FailureSummary(const WipeReport& report, std::size_t shown) {
     if (report.Complete())
         return {};
-    const std::size_t n = report.Failures.size();
-    std::string text =
-        std::to_string(n) + (n == 1 ? " file" : " files") + " could not be overwritten:";
-    for (std::size_t i = 0; i < n && i < shown; ++i)
-        text += "\n" + report.Failures[i].Path + ": " + report.Failures[i].Reason;
-    if (n > shown)
-        text += "\n(and " + std::to_string(n - shown) + " more)";
-    return text;
+    std::vector<std::string> lines;
+    for (const WipeFailure& f : report.Failures)
+        lines.push_back(f.Path + ": " + f.Reason);
+    return CountedList(Files(lines.size()) + " could not be overwritten:", lines, shown);
+}
+
+std::string SurvivorSummary(const WipeReport& report, std::size_t shown) {
+    std::vector<std::string> lines;
+    for (const WipeVerdict* v : report.MaySurvive())
+        lines.push_back(v->Path + ": " + SurvivalReason(v->Verdict));
+    if (lines.empty())
+        return {};
+    return CountedList(Files(lines.size()) + " deleted, but the old data may survive:", lines,
+                       shown);
 }
 
 std::int64_t WipeBlockCount(std::int64_t length) {
@@ -300,7 +439,7 @@ ShredOutcome ShredSelectedFile(const ShredChooser& chooser) {
     else if (!error.empty())
         platform::MsgBox(error, platform::vbOKOnly + platform::vbExclamation, chooser.Caption,
                          chooser.Owner);
-    ShowFailures(outcome.Report, chooser);
+    ShowWhatWasLeft(outcome.Report, chooser);
     return outcome;
 }
 
@@ -324,7 +463,7 @@ ShredOutcome ShredFolder(const ShredChooser& chooser) {
     }
     if (!refused.empty())
         ShowRootRefusal(refused, chooser);
-    ShowFailures(outcome.Report, chooser);
+    ShowWhatWasLeft(outcome.Report, chooser);
     return outcome;
 }
 

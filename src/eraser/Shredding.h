@@ -4,6 +4,8 @@
 // over the pieces of its state they need, and they talk to the user through the message-box
 // service.
 
+#include "platform/overwrite.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -28,27 +30,53 @@ struct WipeFailure {
     std::string Reason;
 };
 
-/// What a wipe did: the files overwritten on every pass and removed, and every one that was not.
+/// What became of one file that was overwritten on every pass and removed.
+struct WipeVerdict {
+    /// The file's Windows path.
+    std::string Path;
+    /// Whether the passes reached the old bytes, and if not, why not.
+    platform::OverwriteVerdict Verdict;
+};
+
+/// What a wipe did: the files overwritten on every pass and removed, with what each overwrite
+/// reached, and every file that was not.
 struct WipeReport {
     /// Files overwritten eleven times, each pass flushed to storage, and then removed.
     std::size_t Overwritten = 0;
+    /// One verdict per file overwritten and removed.
+    std::vector<WipeVerdict> Verdicts;
     /// Files left behind (or only unlinked), each with its reason.
     std::vector<WipeFailure> Failures;
 
     /// True when nothing was left behind.
     bool Complete() const { return Failures.empty(); }
-    /// Adds another report's counts and failures to this one.
+    /// The files removed whose old data may survive: not overwritten in place.
+    std::vector<const WipeVerdict*> MaySurvive() const;
+    /// Adds another report's counts, verdicts and failures to this one.
     void Add(const WipeReport& other);
 };
+
+/// "overwritten in place", or "deleted; the old data may survive: REASON" (with what is left
+/// being ciphertext, under encryption).
+std::string VerdictText(const platform::OverwriteVerdict& verdict);
+
+/// What may keep traces even of the files overwritten in place (their names in the folders'
+/// blocks, a flash drive's spare blocks), one line each; empty when no file was removed.
+std::vector<std::string> WipeNotes(const WipeReport& report);
 
 /// "N file(s) could not be overwritten" followed by the first `shown` paths and reasons, one per
 /// line; empty for a complete report.
 std::string FailureSummary(const WipeReport& report, std::size_t shown = 5);
 
+/// "N file(s) deleted, but the old data may survive" followed by the first `shown` paths and
+/// reasons, one per line; empty when every removed file was overwritten in place.
+std::string SurvivorSummary(const WipeReport& report, std::size_t shown = 5);
+
 /// Overwrites a file eleven times with blocks of "#" through one descriptor, each pass flushed
-/// to storage, then removes its name. A file whose overwrite did not complete is left in place;
-/// a file with other names (hard links) is not overwritten and only this name goes; a link,
-/// FIFO or device is removed without being opened. Says what happened.
+/// to storage, then renames it to 0s of decreasing length and removes that name. A file whose
+/// overwrite did not complete (or whose length changed meanwhile) is left in place; a file with
+/// other names (hard links) is not overwritten and only this name goes; a link, FIFO or device
+/// is removed without being opened. Says what happened, with a verdict per removed file.
 WipeReport WipeFile(const std::string& path);
 
 /// What a folder-tree wipe does with the folders it empties.
@@ -101,11 +129,12 @@ struct ShredOutcome {
 };
 
 /// Asks, then wipes the selected file and refreshes the file list (button `BFile`); a file left
-/// behind is named in one box.
+/// behind, or whose old data may survive, is named in one box.
 ShredOutcome ShredSelectedFile(const ShredChooser& chooser);
 
 /// Asks, then wipes the folder tree, removes the folders it emptied and moves the lists to the
-/// drive's current folder (button `BFolder`); files left behind are counted in one box.
+/// drive's current folder (button `BFolder`); files left behind, and those whose old data may
+/// survive, are counted in one box.
 ShredOutcome ShredFolder(const ShredChooser& chooser);
 
 } // namespace corvane::eraser

@@ -173,6 +173,9 @@ public:
                                        bool create) = 0;
     /// Removes `name` inside an open folder: a file or link, or with `isFolder` an empty folder.
     virtual bool RemoveAt(const FileHandle& folder, const std::string& name, bool isFolder) = 0;
+    /// Renames `from` to `to` inside an open folder, never over an existing name (EEXIST then).
+    virtual bool RenameAt(const FileHandle& folder, const std::string& from,
+                          const std::string& to) = 0;
 };
 
 /// The real files service over POSIX calls.
@@ -205,6 +208,8 @@ public:
     FileHandle OpenForWipingAt(const FileHandle& folder, const std::string& name,
                                bool create) override;
     bool RemoveAt(const FileHandle& folder, const std::string& name, bool isFolder) override;
+    bool RenameAt(const FileHandle& folder, const std::string& from,
+                  const std::string& to) override;
 };
 
 /// The files service in use (the POSIX one unless a test installed another).

@@ -22,11 +22,14 @@ enum class Reach {
     /// Onto those blocks, but a journal of the data may keep a copy (ext4 `data=journal`).
     Journalled,
     /// Onto new blocks: the old ones stay until reused (btrfs, ZFS, bcachefs, f2fs, nilfs2, or
-    /// blocks shared with another file or a snapshot).
+    /// blocks shared with another file or a snapshot, or blocks that moved).
     CopyOnWrite,
+    /// Into new blocks of compressed data: the old compressed ones stay until reused.
+    Compressed,
     /// Into memory pages (tmpfs, ramfs): reached, but swap may hold older copies.
     Memory,
-    /// Nobody can tell (overlayfs, FUSE, network file systems, an unknown kind).
+    /// Nobody can tell (overlayfs, FUSE, network file systems, an unknown kind, a file system
+    /// that gives no block map).
     Unknown,
 };
 
@@ -38,6 +41,11 @@ struct OverwriteVerdict {
     std::string fileSystem;
     /// Why the old data may survive ("btrfs keeps copies (copy-on-write)"); empty in place.
     std::string reason;
+    /// What may keep old copies even of blocks written in place ("it lies on a flash drive,
+    /// ..."), empty when nothing is known to.
+    std::string caveat;
+    /// How what survives is encrypted ("dm-crypt", "fscrypt"), empty when it is not known to be.
+    std::string encryption;
 
     /// True when an overwrite in place reaches the old bytes and nothing else keeps them.
     bool InPlace() const { return reach == Reach::InPlace; }
@@ -49,9 +57,44 @@ struct OverwriteVerdict {
 };
 
 /// The verdict for an open file or folder, decided without root: the file system (fstatfs), its
-/// mount options (/proc/self/mountinfo) and, for a regular file, its block map (an extent that
-/// FIEMAP marks shared) and btrfs's no-copy-on-write flag.
+/// mount options (/proc/self/mountinfo), the device below it (/sys/dev/block: flash, dm-crypt)
+/// and, for a regular file, its flags (no copy-on-write, compressed, journalled, encrypted) and
+/// its block map (FIEMAP: an extent marked shared or encoded, or no map at all).
 OverwriteVerdict VerdictFor(const FileHandle& file);
+
+/// Where a regular file's data lay on the device: taken before the first overwrite to be
+/// compared with where it lies after the last.
+struct BlockMap {
+    /// One stretch of the file on the device, in bytes.
+    struct Extent {
+        std::uint64_t logical = 0;
+        std::uint64_t physical = 0;
+        std::uint64_t length = 0;
+    };
+    /// True when the file system gave the map (FIEMAP).
+    bool answered = false;
+    /// True when some extent is shared with another file or a snapshot.
+    bool shared = false;
+    /// True when some extent is stored encoded (compressed).
+    bool encoded = false;
+    /// True when some extent lies at a place the file system does not tell (beyond delayed
+    /// allocation, whose data has not reached the device yet and is left out).
+    bool unplaced = false;
+    /// The extents placed on the device, in file order.
+    std::vector<Extent> extents;
+};
+
+/// The block map of an open regular file; `answered` is false where the file system gives none.
+BlockMap MapBlocks(const FileHandle& file);
+
+/// The verdict for a regular file just overwritten, whose map before the first pass was
+/// `before`: VerdictFor the file, and then anything but in place when either map is missing
+/// or unplaced, or a byte that lay on the device before lies elsewhere now.
+OverwriteVerdict VerdictAfterOverwrite(const FileHandle& file, const BlockMap& before);
+
+/// True while the mount that holds the open file is still attached in this process's mount
+/// table; false once it was unmounted (lazily, with the file still open) or when unknown.
+bool StillMounted(const FileHandle& file);
 
 /// Zeroes every byte of a regular file in place, keeping the file and its length, and flushes
 /// it to storage (for a store's journal whose content must go while its name stays). The file

@@ -3,6 +3,7 @@
 
 #include "platform/world.h"
 #include "support/Corvanectl.h"
+#include "support/InPlace.h"
 #include "support/TempWorld.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,16 @@ TEST(ShredCommand, ShredsFilesAndFoldersByPosixOrWindowsPath) {
     const fs::path tree = world.Posix("C:\\docs\\tree");
     TempWorld::Write(tree / "x" / "y.txt", "y");
 
+    const int done = testing::ShredStatusIn(file.parent_path());
     testing::CtlResult r = testing::RunCorvanectl({"--yes", "shred", file.string()});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.exitCode, done) << r.err;
     EXPECT_FALSE(fs::exists(file));
+    // Each file is named by the kind of path it was given by.
+    EXPECT_NE(r.out.find(file.string()), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Z:\\"), std::string::npos) << r.out;
     r = testing::RunCorvanectl({"shred", "c:\\DOCS\\tree", "--yes"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.exitCode, done) << r.err;
+    EXPECT_NE(r.out.find("c:\\DOCS\\tree"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(tree));
     EXPECT_TRUE(fs::is_directory(world.Posix("C:\\docs")));
 }

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -187,6 +188,51 @@ TEST_F(MountTest, AFileMountedIntoTheTreeIsNotOverwritten) {
     EXPECT_EQ(Read(outside / "precious.txt"), "precious");
     EXPECT_TRUE(Reports(single, "over.txt", "mounted on it"));
     EXPECT_TRUE(Reports(walked, "over.txt", "mounted on it"));
+}
+
+// A file system unmounted lazily under a running wipe lives on out of sight: the wipe stops
+// there, says so, and never reaches the folder that the mount covered, whose names are the same.
+TEST_F(MountTest, AFileSystemUnmountedMidWipeStopsItAndTouchesNothingBelow) {
+    const fs::path mnt = tree / "memory";
+    TempWorld::Write(mnt / "a.txt", "under a");
+    TempWorld::Write(mnt / "b.txt", "under b");
+    ScopedMount memory("tmpfs", mnt, "tmpfs");
+    ASSERT_TRUE(memory.Mounted());
+    for (const char* name : {"a.txt", "b.txt", "sub/c.txt"})
+        TempWorld::Write(mnt / name, "on top");
+    RecordingFiles rec;
+    rec.before = [&](const std::string& op, const std::string&) {
+        if (op == "readwrite" && rec.Count("readwrite") == 1) {
+            ASSERT_EQ(::umount2(mnt.c_str(), MNT_DETACH), 0);
+        }
+    };
+    const WipeReport report = WipeFolderTree(Win(mnt), FolderRemoval::All);
+    EXPECT_EQ(report.Overwritten, 0u);
+    EXPECT_TRUE(Reports(report, ".txt", "its file system was unmounted during the wipe"));
+    EXPECT_TRUE(Reports(report, "memory", "2 files not reached"));
+    EXPECT_EQ(Read(mnt / "a.txt"), "under a");
+    EXPECT_EQ(Read(mnt / "b.txt"), "under b");
+    EXPECT_EQ(rec.Count("removefolder"), 0);
+}
+
+// Another program that writes to the file during the passes leaves bytes the passes did not
+// cover: the file stays, and the report says why.
+TEST_F(WipeSafetyTest, AFileThatChangesSizeDuringThePassesIsLeftAndReported) {
+    struct GrowingFiles : RecordingFiles {
+        bool FlushToDisk(const platform::FileHandle& file) override {
+            if (Count("flush") == 1) { // the second pass: the other program appends
+                EXPECT_EQ(::pwrite(file.Descriptor(), "tail", 4, 1 << 20), 4);
+            }
+            return RecordingFiles::FlushToDisk(file);
+        }
+    };
+    const fs::path file = TempWorld::Write(tree / "busy.log", "log");
+    GrowingFiles rec;
+    const WipeReport report = WipeFile(Win(file));
+    EXPECT_TRUE(Reports(report, "busy.log", "changed size during the wipe"))
+        << FailureSummary(report);
+    EXPECT_EQ(rec.Count("flush"), 2);
+    EXPECT_TRUE(fs::exists(file));
 }
 
 // The raw bytes of the disk: after the wipe the secret is nowhere on it, while a file that was

@@ -71,6 +71,17 @@ private:
     bool mounted_ = false;
 };
 
+/// Why loop images cannot be had here ("loop devices need root"), empty when they can. Where
+/// the machine has root and a loop device and an image still cannot be made, a test fails
+/// rather than skips, so that a CI run as root never passes without having looked at a disk.
+inline std::string LoopImagesUnavailable() {
+    if (::geteuid() != 0)
+        return "loop devices need root";
+    if (!std::filesystem::exists("/dev/loop-control"))
+        return "this machine has no /dev/loop-control";
+    return {};
+}
+
 /// A bind mount (with `type` empty) or a fresh mount of a memory file system ("tmpfs"), undone
 /// when the test ends.
 class ScopedMount {

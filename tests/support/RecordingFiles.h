@@ -30,7 +30,7 @@ public:
     /// Size of each file (by Windows path) just before DeleteFileA removed it; -1 if missing.
     std::map<std::string, std::int64_t> sizeAtDelete;
     /// Operations ("read", "readwrite", "attributes", "delete", "write", "flush",
-    /// "deletefolder", "removefolder") that fail for these Windows paths without touching
+    /// "deletefolder", "removefolder", "rename") that fail for these Windows paths without touching
     /// anything. In a descriptor walk "readwrite" is the one open for overwriting, "delete" the
     /// removal of a file's name and "removefolder" that of an emptied folder.
     std::map<std::string, std::set<std::string>> refuse;
@@ -118,14 +118,34 @@ public:
         platform::FileFacts facts;
         if (!isFolder)
             sizeAtDelete[path] = PosixFileService::FactsAt(folder, name, facts) ? facts.Size : -1;
-        return PosixFileService::RemoveAt(folder, name, isFolder);
+        if (!PosixFileService::RemoveAt(folder, name, isFolder))
+            return false;
+        renamed_.erase(Plain(folder, name));
+        return true;
+    }
+
+    bool RenameAt(const platform::FileHandle& folder, const std::string& from,
+                  const std::string& to) override {
+        const std::string path = Join(folder, from);
+        if (Enter("rename", path))
+            return false;
+        if (!PosixFileService::RenameAt(folder, from, to))
+            return false;
+        // Later calls on the new name are recorded under the name the file had at first.
+        renamed_[Plain(folder, to)] = path;
+        return true;
     }
 
 private:
-    std::string Join(const platform::FileHandle& folder, const std::string& name) {
+    std::string Plain(const platform::FileHandle& folder, const std::string& name) {
         const std::string base = open_[folder.Descriptor()];
         return (!base.empty() && base.back() == '\\' ? base : base + "\\") +
                world::EncodeName(name);
+    }
+    std::string Join(const platform::FileHandle& folder, const std::string& name) {
+        const std::string path = Plain(folder, name);
+        const auto original = renamed_.find(path);
+        return original == renamed_.end() ? path : original->second;
     }
     // Records the call and runs the hook; true when the call is to be refused.
     bool Enter(const std::string& op, const std::string& path) {
@@ -142,6 +162,7 @@ private:
 
     platform::ScopedFileSystem scope_;
     std::map<int, std::string> open_;
+    std::map<std::string, std::string> renamed_;
 };
 
 } // namespace corvane::testing

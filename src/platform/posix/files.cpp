@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -652,6 +653,16 @@ FileHandle PosixFileService::OpenForWipingAt(const FileHandle& folder, const std
 bool PosixFileService::RemoveAt(const FileHandle& folder, const std::string& name, bool isFolder) {
     return folder.IsOpen() && PlainName(name) &&
            ::unlinkat(folder.Descriptor(), name.c_str(), isFolder ? AT_REMOVEDIR : 0) == 0;
+}
+
+bool PosixFileService::RenameAt(const FileHandle& folder, const std::string& from,
+                                const std::string& to) {
+    if (!folder.IsOpen() || !PlainName(from) || !PlainName(to)) {
+        errno = EINVAL;
+        return false;
+    }
+    return ::renameat2(folder.Descriptor(), from.c_str(), folder.Descriptor(), to.c_str(),
+                       RENAME_NOREPLACE) == 0;
 }
 
 FileService& FileSystem() {

@@ -458,6 +458,11 @@ void AddNotes(const FileHandle& folder, const std::string& type, FreeSpaceReport
         report.notes.push_back(verdict.reason +
                                ": the zeros may not reach the blocks deleted files left");
         break;
+    case platform::Reach::Compressed:
+        report.notes.push_back(verdict.reason +
+                               ": zeros take almost no room there, so the fill may stop long "
+                               "before every free block is written");
+        break;
     case platform::Reach::InPlace:
     case platform::Reach::Journalled:
         break;

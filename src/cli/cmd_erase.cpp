@@ -5,6 +5,7 @@
 #include "cli/browsers.h"
 #include "cli/command.h"
 #include "eraser/FolderErasers.h"
+#include "eraser/Shredding.h"
 #include "traces/CleanIT.h"
 
 #include <iostream>
@@ -12,6 +13,9 @@
 
 namespace corvane::cli {
 namespace {
+
+// The exit status of an erase that deleted every file, but not every file's old data for sure.
+constexpr int kMaySurvive = 3;
 
 struct Eraser {
     const char* name;             ///< the word after "erase"
@@ -75,8 +79,16 @@ int Erase(const std::vector<std::string>& args) {
             const eraser::EraseReport report = eraser.run();
             for (const std::string& line : report.Lines())
                 std::cerr << "corvanectl: " << line << "\n";
+            // A wiped file whose old data may survive was erased, but not shredded: said per
+            // file, and in the exit status where nothing failed outright.
+            const auto survivors = report.Wipes.MaySurvive();
+            for (const eraser::WipeVerdict* file : survivors)
+                std::cerr << "corvanectl: " << file->Path << ": "
+                          << eraser::VerdictText(file->Verdict) << "\n";
             const int profiles = ReportProfiles(g_profiles);
-            return report.Complete() && profiles == 0 ? 0 : 1;
+            if (!report.Complete() || profiles != 0)
+                return 1;
+            return survivors.empty() ? 0 : kMaySurvive;
         }
     }
     return UsageError("unknown eraser '" + args[0] + "'");

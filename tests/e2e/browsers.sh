@@ -60,6 +60,9 @@ probe = struct.pack("hhqqixxxx", fcntl.F_WRLCK, 0, 0, 0, 0)
 sys.exit(0 if struct.unpack("hhqqixxxx", fcntl.fcntl(fd, fcntl.F_GETLK, probe))[0] != fcntl.F_UNLCK else 1)
 ' "$profile/.parentlock"
 }
+# Corvane holds the same lock while it cleans, so a Firefox started then would find the profile
+# in use: the test lets each clean finish before it starts the browser.
+profile_free() { ! profile_locked; }
 question_box() { xdotool search --onlyvisible --name '^Corvane - ' 2>/dev/null | head -n1; }
 question_shown() { [ -n "$(question_box)" ]; }
 
@@ -82,6 +85,7 @@ xdotool key --clearmodifiers Return
 wait_until "$E2E_TIMEOUT" "the agreed profile's history and cookies to be erased" \
     visit_and_cookies_gone first-visit-marker
 no_bytes first-visit-marker || fail "the erased address is still in the files' bytes"
+wait_until "$E2E_TIMEOUT" "the clean to let go of the profile" profile_free
 
 # Firefox runs on the profile: the next erase asks nothing and writes nothing of it.
 spawn timeout 300 firefox-esr --headless --no-remote --profile "$profile" "$site/while-running-marker" \
@@ -100,6 +104,7 @@ stop_process "$firefox_pid"
 wait_until "$E2E_TIMEOUT" "the watcher to clean the profile after Firefox exited" \
     session_and_visit_gone while-running-marker
 no_bytes while-running-marker || fail "the watcher left the address in the files' bytes"
+wait_until "$E2E_TIMEOUT" "the watcher's clean to let go of the profile" profile_free
 
 # The cleaned profile is still a working profile.
 visit after-clean-marker

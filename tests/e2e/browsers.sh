@@ -106,7 +106,9 @@ wait_until "$E2E_TIMEOUT" "the watcher to clean the profile after Firefox exited
 no_bytes while-running-marker || fail "the watcher left the address in the files' bytes"
 wait_until "$E2E_TIMEOUT" "the watcher's clean to let go of the profile" profile_free
 
-# The cleaned profile is still a working profile.
+# The cleaned profile is still a working profile. Corvane stops first: its watcher would clean
+# this visit too as soon as Firefox has ended.
+stop_process "$CORVANE_PID"
 visit after-clean-marker
 [ "$(places after-clean-marker)" -ge 1 ] || fail "Firefox recorded no visit on the cleaned profile"
 log "passed"

@@ -1,15 +1,34 @@
 #include "browsers/CleanReport.h"
 
-namespace corvane::browsers {
+#include <cstdio>
 
-void ProfileReport::Add(const std::string& what, long count) {
+namespace corvane::browsers {
+namespace {
+
+// A length as people read it: bytes, KB or MB with one decimal.
+std::string SizeText(std::int64_t bytes) {
+    if (bytes < 1024)
+        return std::to_string(bytes) + " bytes";
+    char text[32];
+    const double kb = static_cast<double>(bytes) / 1024;
+    if (kb < 1024)
+        std::snprintf(text, sizeof text, "%.1f KB", kb);
+    else
+        std::snprintf(text, sizeof text, "%.1f MB", kb / 1024);
+    return text;
+}
+
+} // namespace
+
+void ProfileReport::Add(const std::string& what, long count, std::int64_t bytes) {
     for (Erased& erased : this->erased) {
         if (erased.what == what) {
             erased.count += count;
+            erased.bytes += bytes;
             return;
         }
     }
-    erased.push_back({what, count});
+    erased.push_back({what, count, bytes});
 }
 
 long ProfileReport::Count(const std::string& what) const {
@@ -32,14 +51,18 @@ std::string ProfileReport::Line() const {
     case Outcome::NotEnabled:
         return line + "skipped, not enabled (corvanectl browsers enable ID)";
     case Outcome::Partly:
-        line += "partly cleaned: ";
+        if (!preview)
+            line += "partly cleaned: ";
         break;
     case Outcome::Cleaned:
         break;
     }
-    line += "erased";
-    for (std::size_t i = 0; i < erased.size(); ++i)
+    line += preview ? "would erase" : "erased";
+    for (std::size_t i = 0; i < erased.size(); ++i) {
         line += (i ? ", " : " ") + erased[i].what + " " + std::to_string(erased[i].count);
+        if (erased[i].bytes > 0)
+            line += " (" + SizeText(erased[i].bytes) + ")";
+    }
     if (erased.empty())
         line += " nothing";
     for (const std::string& problem : problems)

@@ -3,6 +3,7 @@
 // or only partly cleaned. The command line prints one line per profile; the windows show the
 // skipped ones in a balloon.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ enum class Outcome {
 struct Erased {
     std::string what; ///< "history", "cookies", "cache files", "session files", "form history"
     long count = 0;
+    /// The length of the files among them (a preview tells it; 0 when not told).
+    std::int64_t bytes = 0;
 };
 
 /// The cleaning of one profile.
@@ -37,8 +40,11 @@ struct ProfileReport {
     /// BrowserStarted: the stores the clean did not reach.
     std::vector<std::string> notReached;
 
-    /// Adds `count` to the kind `what` (keeping the order of first mention).
-    void Add(const std::string& what, long count);
+    /// True for what a clean would erase, told before it (nothing was written).
+    bool preview = false;
+
+    /// Adds `count` (and `bytes`) to the kind `what` (keeping the order of first mention).
+    void Add(const std::string& what, long count, std::int64_t bytes = 0);
     /// The count of one kind (0 when none was erased).
     long Count(const std::string& what) const;
     /// One line: "NAME (ID): erased ..." or "NAME (ID): skipped, ...".

@@ -126,7 +126,13 @@ ProfileReport CleanProfile(const Profile& profile, const UserFolders& folders,
     return report;
 }
 
-CleaningReport CleanEnabledProfiles(const std::string& onlyId, const UserFolders& folders) {
+namespace {
+
+// Runs `one` on every enabled profile (or the one named, if enabled), as the clean and its
+// preview both go through the profiles.
+CleaningReport
+ForEnabledProfiles(const std::string& onlyId, const UserFolders& folders,
+                   const std::function<ProfileReport(const Profile&, const UserFolders&)>& one) {
     CleaningReport cleaning;
     Discovery found = DiscoverProfiles(folders);
     cleaning.problems = std::move(found.problems);
@@ -145,11 +151,69 @@ CleaningReport CleanEnabledProfiles(const std::string& onlyId, const UserFolders
             }
             continue;
         }
-        cleaning.profiles.push_back(CleanProfile(profile, folders));
+        cleaning.profiles.push_back(one(profile, folders));
     }
     if (!onlyId.empty() && !named)
         cleaning.problems.push_back("no browser profile " + onlyId);
     return cleaning;
+}
+
+} // namespace
+
+CleaningReport CleanEnabledProfiles(const std::string& onlyId, const UserFolders& folders) {
+    return ForEnabledProfiles(onlyId, folders,
+                              [](const Profile& profile, const UserFolders& where) {
+                                  return CleanProfile(profile, where);
+                              });
+}
+
+ProfileReport PreviewProfile(const Profile& profile, const UserFolders& folders) {
+    ProfileReport report;
+    report.id = profile.id;
+    report.name = profile.name;
+    report.preview = true;
+    if (IsInUse(profile)) {
+        report.outcome = Outcome::InUse;
+        return report;
+    }
+    for (const Store& store : Stores()) {
+        if (store.family != profile.family)
+            continue;
+        std::string others;
+        if (store.place == Place::InUserData && !SharedFolderAgreed(profile, folders, others)) {
+            report.notes.push_back(StoreName(store) + " left: it also holds the history of " +
+                                   others + ", not enabled");
+            continue;
+        }
+        for (const auto& path : StorePaths(store, profile)) {
+            if (store.method != Method::Database) {
+                NameFilter filter;
+                if (store.names)
+                    filter = store.names;
+                const Tally tally = TallyInFolder(path, filter);
+                report.Add(store.what, tally.files, tally.bytes);
+                continue;
+            }
+            const DatabaseClean would =
+                PreviewDatabase(path, [&](sqlite::Database& db, long& count, std::string& error) {
+                    return store.sql(db, profile, count, error);
+                });
+            if (would.ok)
+                report.Add(store.what, would.count);
+            else
+                report.problems.push_back(would.problem);
+        }
+    }
+    if (!report.problems.empty())
+        report.outcome = Outcome::Partly;
+    return report;
+}
+
+CleaningReport PreviewEnabledProfiles(const std::string& onlyId, const UserFolders& folders) {
+    return ForEnabledProfiles(onlyId, folders,
+                              [](const Profile& profile, const UserFolders& where) {
+                                  return PreviewProfile(profile, where);
+                              });
 }
 
 TraceCounts CountEnabledTraces(const UserFolders& folders) {

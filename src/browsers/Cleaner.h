@@ -26,6 +26,15 @@ ProfileReport CleanProfile(const Profile& profile,
 CleaningReport CleanEnabledProfiles(const std::string& onlyId = {},
                                     const UserFolders& folders = UserFolders::FromEnvironment());
 
+/// What CleanProfile would erase now, store by store from the same table, with the sizes of the
+/// files; nothing of the profile is written (its databases are read into memory).
+ProfileReport PreviewProfile(const Profile& profile,
+                             const UserFolders& folders = UserFolders::FromEnvironment());
+
+/// CleanEnabledProfiles, told before it happens: what it would erase in each profile.
+CleaningReport PreviewEnabledProfiles(const std::string& onlyId = {},
+                                      const UserFolders& folders = UserFolders::FromEnvironment());
+
 /// The traces of the enabled profiles the scan adds to its counts.
 struct TraceCounts {
     long cookies = 0;      ///< cookie rows

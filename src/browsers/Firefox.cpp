@@ -43,7 +43,7 @@ bool KeptPages(const Profile& profile, std::set<std::string>& pages, std::string
     if (!std::filesystem::exists(std::filesystem::symlink_status(places, ec)))
         return true;
     sqlite::Database db;
-    if (!db.OpenExisting(places, true, 250, error)) {
+    if (!OpenToRead(db, places, error)) {
         error = "the bookmarked pages cannot be read (" + error + ")";
         return false;
     }

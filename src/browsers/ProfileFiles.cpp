@@ -96,6 +96,26 @@ private:
     RemoveResult& result_;
 };
 
+// Counts what a StoreRemover with the same filter would remove.
+class Tallier : public platform::TreeVisitor {
+public:
+    explicit Tallier(const NameFilter& filter) : filter_(filter) {}
+    void File(const WalkEntry& entry) override {
+        if (entry.Depth() > 0 || !filter_ || filter_(entry.name)) {
+            ++tally.files;
+            if (entry.facts.IsRegular())
+                tally.bytes += entry.facts.Size;
+        }
+    }
+    bool Enter(const WalkEntry& entry) override {
+        return entry.Depth() > 0 || !filter_ || filter_(entry.name);
+    }
+    Tally tally;
+
+private:
+    const NameFilter& filter_;
+};
+
 class FileCounter : public platform::TreeVisitor {
 public:
     explicit FileCounter(const NameFilter& filter) : filter_(filter) {}
@@ -178,6 +198,12 @@ RemoveResult RemoveStoreFile(const std::filesystem::path& file, OverwriteBatch& 
 RemoveResult RemoveStoreFile(const std::filesystem::path& file) {
     OverwriteBatch batch;
     return Flushed(RemoveStoreFile(file, batch), batch);
+}
+
+Tally TallyInFolder(const std::filesystem::path& folder, const NameFilter& filter) {
+    Tallier tallier(filter);
+    platform::WalkTree(platform::FileSystem(), OpenFolder(folder), tallier);
+    return tallier.tally;
 }
 
 long CountFiles(const std::filesystem::path& folder, const NameFilter& filter) {

@@ -29,6 +29,15 @@ struct RemoveResult {
 /// Which entries directly inside a folder to remove (by name); empty means every entry.
 using NameFilter = std::function<bool(const std::string& name)>;
 
+/// What emptying a folder would remove, found without changing anything.
+struct Tally {
+    long files = 0;         ///< the names RemoveInFolder would count
+    std::int64_t bytes = 0; ///< the length of the regular files among them
+};
+
+/// The entries of `folder` that RemoveInFolder would remove with this filter, read only.
+Tally TallyInFolder(const std::filesystem::path& folder, const NameFilter& filter = {});
+
 /// Removes the entries of `folder` that `filter` accepts: files and links are unlinked (a link
 /// is removed, never followed), folders are emptied and removed, without leaving the mount the
 /// folder is on. Where its file system writes in place, each regular file with one name is

@@ -205,6 +205,49 @@ DatabaseClean CleanDatabase(const fs::path& file, const DatabaseWork& work) {
     return result;
 }
 
+bool OpenToRead(sqlite::Database& db, const fs::path& file, std::string& error) {
+    // A log with frames must be read, and its index is there already; without one the file is
+    // read as it lies, so that not even an empty log or its index is left beside it.
+    struct stat log {};
+    const bool logged = ::lstat(SideFile(file, "-wal").c_str(), &log) == 0 && log.st_size > 0;
+    return logged ? db.OpenExisting(file, true, 0, error) : db.OpenUnchanging(file, error);
+}
+
+DatabaseClean PreviewDatabase(const fs::path& file, const DatabaseWork& work) {
+    DatabaseClean result;
+    const std::string name = file.filename().string();
+    auto fail = [&](const std::string& why) {
+        result.ok = false;
+        result.problem = name + ": " + why;
+        return result;
+    };
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0)
+        return errno == ENOENT ? result
+                               : fail(std::string("cannot be read (") + std::strerror(errno) + ")");
+    if (!S_ISREG(st.st_mode))
+        return fail("not a regular file, left alone");
+    sqlite::Database source, copy;
+    std::string error;
+    if (!OpenToRead(source, file, error))
+        return fail("cannot open (" + error + ")");
+    if (!source.QuickCheck(error))
+        return fail("fails its check (" + error + "), left alone");
+    if (!copy.OpenExisting(":memory:", false, 0, error))
+        return fail("no room in memory to look at it (" + error + ")");
+    // The copy reads through the file's log as any reader does, so it holds what the clean sees.
+    sqlite3_backup* backup = sqlite3_backup_init(copy.Handle(), "main", source.Handle(), "main");
+    const int rc = backup ? sqlite3_backup_step(backup, -1) : SQLITE_ERROR;
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        return fail("cannot be read (" + copy.ErrorMessage() + ")");
+    long erased = 0;
+    if (!copy.Exec("BEGIN", error) || !work(copy, erased, error))
+        return fail("cannot be erased (" + error + ")");
+    result.count = erased;
+    return result;
+}
+
 CountState CountRows(const fs::path& file, const char* table, long& rows) {
     rows = 0;
     struct stat st {};

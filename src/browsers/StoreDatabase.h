@@ -33,6 +33,14 @@ struct DatabaseClean {
 /// log before it is emptied, and compacts the file. A missing file is no work (ok, count 0).
 DatabaseClean CleanDatabase(const std::filesystem::path& file, const DatabaseWork& work);
 
+/// Opens a database another program owns to read it, leaving nothing beside it that was not
+/// there (a log with frames is read through; its index is there already).
+bool OpenToRead(sqlite::Database& db, const std::filesystem::path& file, std::string& error);
+
+/// What CleanDatabase would erase, found on a copy in memory of the file read without a lock of
+/// its own: the file and everything beside it stay exactly as they are.
+DatabaseClean PreviewDatabase(const std::filesystem::path& file, const DatabaseWork& work);
+
 /// Runs SQL and adds the rows it changed to `count`.
 bool EraseRows(sqlite::Database& db, const std::string& sql, long& count, std::string& error);
 

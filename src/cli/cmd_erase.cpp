@@ -8,6 +8,7 @@
 #include "eraser/Shredding.h"
 #include "traces/CleanIT.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -62,13 +63,20 @@ constexpr Eraser kErasers[] = {
 
 int Erase(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "browsers") {
-        if (args.size() > 2)
+        // "--dry-run" tells what the clean would erase and writes nothing.
+        std::vector<std::string> words(args.begin() + 1, args.end());
+        const auto dry = std::find(words.begin(), words.end(), "--dry-run");
+        const bool preview = dry != words.end();
+        if (preview)
+            words.erase(dry);
+        if (words.size() > 1)
             return UsageError("erase browsers takes at most one profile id");
+        const std::string id = words.empty() ? "" : words[0];
         const browsers::CleaningReport report =
-            browsers::CleanEnabledProfiles(args.size() == 2 ? args[1] : "");
+            preview ? browsers::PreviewEnabledProfiles(id) : browsers::CleanEnabledProfiles(id);
         // A named profile that was not found is a failure, not an empty success.
-        const bool missing = args.size() == 2 && report.profiles.empty();
-        if (args.size() == 1 && report.profiles.empty())
+        const bool missing = !id.empty() && report.profiles.empty();
+        if (id.empty() && report.profiles.empty())
             std::cout << "no enabled browser profile (corvanectl browsers list)\n";
         return ReportProfiles(report) != 0 || missing ? 1 : 0;
     }
@@ -101,8 +109,9 @@ std::string Usage() {
         line.resize(std::max<size_t>(line.size() + 1, 30), ' ');
         usage += line + "erase " + eraser.what + "\n";
     }
-    return usage + "  erase browsers [ID]         clean the enabled real browser profiles that are "
-                   "closed (or only ID)\n";
+    return usage + "  erase browsers [--dry-run] [ID]\n"
+                   "                              clean the enabled real browser profiles that are "
+                   "closed (or only ID); --dry-run tells what it would erase\n";
 }
 
 const std::string kUsage = Usage();

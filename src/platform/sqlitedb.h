@@ -88,6 +88,9 @@ public:
     /// mode, never moves it aside. False (with `error`) when it cannot be opened.
     bool OpenExisting(const std::filesystem::path& file, bool readOnly, int busyMilliseconds,
                       std::string& error);
+    /// Opens an existing database only to read it as a file that nobody changes: no lock is
+    /// taken and no side file (log index, log) is made beside it. A log already there is not read.
+    bool OpenUnchanging(const std::filesystem::path& file, std::string& error);
     /// SQLite's quick check of the whole file: true when it answers "ok"; else false with its
     /// first finding (or the error that stopped it) in `detail`.
     bool QuickCheck(std::string& detail);

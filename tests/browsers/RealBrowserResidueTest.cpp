@@ -5,6 +5,7 @@
 // was, and the browser must start again on the cleaned profile, see its bookmark and record a new
 // visit.
 
+#include "browsers/Cleaner.h"
 #include "browsers/RealProfiles.h"
 
 #include <gtest/gtest.h>
@@ -179,6 +180,39 @@ TEST_F(RealBrowserResidue, ACleanKilledAtAnyMomentLeavesEveryStoreSound) {
     EXPECT_EQ(
         Query(ff / "places.sqlite", "SELECT title FROM moz_bookmarks WHERE guid = 'corvbookmark'"),
         "corvkeep-bookmark");
+}
+
+TEST_F(RealBrowserResidue, APreviewWritesNothingAndCountsWhatTheCleanThenErases) {
+    Enable(Id("firefox", Firefox()));
+    Enable(Id("chromium", Chromium()));
+    std::string before;
+    for (const fs::path& folder : Everywhere())
+        before += testing::ReadTree(folder);
+    const auto dry = testing::RunCorvanectl({"erase", "browsers", "--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_NE(dry.out.find("Firefox ESR - default-esr (" + Id("firefox", Firefox()) +
+                           "): would erase history "),
+              std::string::npos)
+        << dry.out;
+    std::string after;
+    for (const fs::path& folder : Everywhere())
+        after += testing::ReadTree(folder);
+    EXPECT_TRUE(after == before) << "the preview changed the profiles";
+
+    const CleaningReport preview = PreviewEnabledProfiles();
+    const CleaningReport clean = CleanEnabledProfiles();
+    ASSERT_EQ(preview.profiles.size(), 2u);
+    ASSERT_EQ(clean.profiles.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const ProfileReport& would = preview.profiles[i];
+        const ProfileReport& did = clean.profiles[i];
+        EXPECT_EQ(did.outcome, Outcome::Cleaned) << did.Line();
+        ASSERT_EQ(would.erased.size(), did.erased.size()) << would.Line() << "\n" << did.Line();
+        for (std::size_t k = 0; k < did.erased.size(); ++k) {
+            EXPECT_EQ(would.erased[k].what, did.erased[k].what);
+            EXPECT_EQ(would.erased[k].count, did.erased[k].count) << did.erased[k].what;
+        }
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -314,6 +315,34 @@ bool Database::OpenExisting(const fs::path& file, bool readOnly, int busyMillise
         return false;
     }
     sqlite3_busy_timeout(db_, busyMilliseconds);
+    return true;
+}
+
+bool Database::OpenUnchanging(const fs::path& file, std::string& error) {
+    Close();
+    file_ = file;
+    // A URI names the file with every byte but the plain ones escaped, so no name can add a
+    // parameter of its own.
+    std::string uri = "file:";
+    static const char kHex[] = "0123456789ABCDEF";
+    for (const unsigned char c : file.string()) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    uri += "?immutable=1";
+    if (sqlite3_open_v2(uri.c_str(), &db_,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW |
+                            SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        error = ErrorMessage();
+        Close();
+        return false;
+    }
     return true;
 }
 

@@ -98,14 +98,15 @@ ProfileReport CleanProfile(const Profile& profile, const UserFolders& folders,
     const auto stores = Stores();
     for (std::size_t i = 0; i < stores.size(); ++i) {
         const Store& store = stores[i];
-        if (store.family != profile.family)
+        // A kind the user keeps is not even looked at.
+        if (store.family != profile.family || !CleansKind(profile.id, store.kind))
             continue;
         // Chromium takes a lock a Corvane cannot keep it out of: it is looked at before every
         // store, and a browser that has started keeps what it may have written since.
         if (profile.family == Family::Chromium && (started ? started(profile) : IsInUse(profile))) {
             report.outcome = Outcome::BrowserStarted;
             for (std::size_t j = i; j < stores.size(); ++j)
-                if (stores[j].family == profile.family)
+                if (stores[j].family == profile.family && CleansKind(profile.id, stores[j].kind))
                     report.notReached.push_back(StoreName(stores[j]));
             flush();
             return report;
@@ -177,7 +178,7 @@ ProfileReport PreviewProfile(const Profile& profile, const UserFolders& folders)
         return report;
     }
     for (const Store& store : Stores()) {
-        if (store.family != profile.family)
+        if (store.family != profile.family || !CleansKind(profile.id, store.kind))
             continue;
         std::string others;
         if (store.place == Place::InUserData && !SharedFolderAgreed(profile, folders, others)) {

@@ -51,6 +51,91 @@ bool SetConsent(const std::string& id, Consent consent, std::string& error) {
     return rc == ERROR_SUCCESS;
 }
 
+namespace {
+
+constexpr Kind kKinds[] = {Kind::History, Kind::Cookies, Kind::Cache, Kind::Session, Kind::Forms};
+
+DWORD Bit(Kind kind) {
+    return DWORD{1} << static_cast<int>(kind);
+}
+
+// The kinds skipped for a profile, as bits (0: none skipped).
+DWORD SkippedKinds(const std::string& id) {
+    RegKey key;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, kSkippedKindsKey, key.Out()) != ERROR_SUCCESS)
+        return 0;
+    DWORD type = REG_NONE;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key.Get(), id.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof value)
+        return 0;
+    return value;
+}
+
+} // namespace
+
+const char* KindName(Kind kind) {
+    switch (kind) {
+    case Kind::History:
+        return "history";
+    case Kind::Cookies:
+        return "cookies";
+    case Kind::Cache:
+        return "cache";
+    case Kind::Session:
+        return "session";
+    case Kind::Forms:
+        return "forms";
+    }
+    return "";
+}
+
+bool ParseKind(const std::string& word, Kind& kind) {
+    for (const Kind candidate : kKinds)
+        if (word == KindName(candidate)) {
+            kind = candidate;
+            return true;
+        }
+    return false;
+}
+
+bool CleansKind(const std::string& id, Kind kind) {
+    return (SkippedKinds(id) & Bit(kind)) == 0;
+}
+
+bool SetCleansKind(const std::string& id, Kind kind, bool cleaned, std::string& error) {
+    const DWORD skipped = cleaned ? SkippedKinds(id) & ~Bit(kind) : SkippedKinds(id) | Bit(kind);
+    RegKey key;
+    LONG rc = RegCreateKeyA(HKEY_CURRENT_USER, kSkippedKindsKey, key.Out());
+    if (rc == ERROR_SUCCESS) {
+        // Every kind cleaned is the default, kept as no value at all.
+        if (skipped == 0) {
+            rc = RegDeleteValueA(key.Get(), id.c_str());
+            if (rc == ERROR_FILE_NOT_FOUND)
+                rc = ERROR_SUCCESS;
+        } else {
+            rc = RegSetValueExA(key.Get(), id.c_str(), 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&skipped), sizeof skipped);
+        }
+    }
+    if (rc != ERROR_SUCCESS)
+        error = "cannot record the choice in the hive (error " + std::to_string(rc) + ")";
+    return rc == ERROR_SUCCESS;
+}
+
+std::string KindsText(const std::string& id) {
+    const DWORD skipped = SkippedKinds(id);
+    std::string text;
+    for (const Kind kind : kKinds)
+        if ((skipped & Bit(kind)) == 0)
+            text += (text.empty() ? "" : ",") + std::string(KindName(kind));
+    if (skipped == 0)
+        return "all";
+    return text.empty() ? "none" : text;
+}
+
 std::vector<Profile> UndecidedProfiles(const UserFolders& folders) {
     std::vector<Profile> undecided;
     for (Profile& profile : DiscoverProfiles(folders).profiles)

@@ -397,6 +397,29 @@ TEST(ChromiumCleaner, ErasesHistoryCookiesAutofillCacheAndSessionsOnly) {
     EXPECT_TRUE(fs::is_empty(cache));
 }
 
+TEST(FirefoxCleaner, AKindTheUserSkipsIsLeftWholeAndCanBeTakenBackIn) {
+    FirefoxProfile p;
+    p.Enable();
+    EXPECT_EQ(testing::RunCorvanectl({"browsers", "skip", p.id, "cookies"}).out,
+              "Firefox - default: cleans history,cache,session,forms\n");
+    EXPECT_EQ(testing::RunCorvanectl({"browsers", "skip", p.id, "passwords"}).exitCode, 2);
+    EXPECT_NE(testing::RunCorvanectl({"browsers", "list"})
+                  .out.find("\tenabled\tclosed\thistory,cache,session,forms\n"),
+              std::string::npos);
+    const std::string storage = ReadTree(p.folder / "storage");
+    const auto run = testing::RunCorvanectl({"erase", "browsers"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.find("cookies"), std::string::npos) << run.out;
+    EXPECT_EQ(Query(p.folder / "cookies.sqlite", "SELECT count(*) FROM moz_cookies"), "1");
+    EXPECT_EQ(ReadTree(p.folder / "storage"), storage);
+    EXPECT_EQ(Query(p.folder / "places.sqlite", "SELECT count(*) FROM moz_historyvisits"), "0");
+    testing::RunCorvanectl({"browsers", "include", p.id, "cookies"});
+    EXPECT_NE(testing::RunCorvanectl({"erase", "browsers", "--dry-run"}).out.find("cookies 1"),
+              std::string::npos);
+    EXPECT_NE(testing::RunCorvanectl({"browsers", "list"}).out.find("\tclosed\tall\n"),
+              std::string::npos);
+}
+
 TEST(CleaningLocks, AMissingBrowserLockIsMadeAndHeldAndASecondCorvaneSaysSo) {
     FirefoxProfile p;
     p.Enable();

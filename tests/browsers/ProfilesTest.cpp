@@ -153,7 +153,8 @@ TEST(BrowserDiscovery, BadFilesAreReportedAndTheOtherProfilesStillFound) {
     const auto listed = testing::RunCorvanectl({"browsers", "list"});
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_NE(listed.err.find("malformed at line 3"), std::string::npos);
-    EXPECT_EQ(listed.out, found.profiles[0].id + "\tGoogle Chrome - Default\tundecided\tclosed\n");
+    EXPECT_EQ(listed.out,
+              found.profiles[0].id + "\tGoogle Chrome - Default\tundecided\tclosed\tall\n");
 }
 
 // The folders discovery judges by, with a runtime and a temporary folder of the test's own, so
@@ -338,8 +339,8 @@ TEST(BrowserConsent, ChoicesAreKeptPerProfileInTheHiveAndSetFromTheCommandLine) 
     EXPECT_EQ(GetConsent(a), Consent::Enabled);
     EXPECT_EQ(GetConsent(b), Consent::Disabled);
     run = testing::RunCorvanectl({"browsers", "list"});
-    EXPECT_EQ(run.out, a + "\tChromium - Default\tenabled\tclosed\n" + b +
-                           "\tChromium - Profile 1\tdisabled\tclosed\n");
+    EXPECT_EQ(run.out, a + "\tChromium - Default\tenabled\tclosed\tall\n" + b +
+                           "\tChromium - Profile 1\tdisabled\tclosed\tall\n");
 
     std::string error;
     ASSERT_TRUE(SetConsent(a, Consent::Undecided, error)) << error;

@@ -64,9 +64,9 @@ TEST_F(RealBrowserResidue, FirefoxLeavesNoErasedTraceKeepsTheUsersAndStartsAgain
                                    ff / "key4.db", ff / "permissions.sqlite",
                                    ff / "content-prefs.sqlite", Downloaded()});
     const auto listed = testing::RunCorvanectl({"browsers", "list"});
-    EXPECT_NE(
-        listed.out.find(Id("firefox", ff) + "\tFirefox ESR - default-esr\tundecided\tclosed\n"),
-        std::string::npos)
+    EXPECT_NE(listed.out.find(Id("firefox", ff) +
+                              "\tFirefox ESR - default-esr\tundecided\tclosed\tall\n"),
+              std::string::npos)
         << listed.out;
     Enable(Id("firefox", ff));
 

@@ -34,9 +34,10 @@ TEST_F(RealBrowser, InUseAndUndecidedProfilesAreLeftUnchanged) {
     {
         testing::LockHolder browser(ff / ".parentlock");
         const auto listed = testing::RunCorvanectl({"browsers", "list"});
-        EXPECT_NE(listed.out.find("\tFirefox ESR - default-esr\tenabled\tin use\n"),
+        EXPECT_NE(listed.out.find("\tFirefox ESR - default-esr\tenabled\tin use\tall\n"),
                   std::string::npos);
-        EXPECT_NE(listed.out.find("\tChromium - Default\tundecided\tclosed\n"), std::string::npos);
+        EXPECT_NE(listed.out.find("\tChromium - Default\tundecided\tclosed\tall\n"),
+                  std::string::npos);
         const auto run = testing::RunCorvanectl({"erase", "all"});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_NE(

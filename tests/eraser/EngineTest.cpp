@@ -18,6 +18,7 @@
 #include "shell/Autostart.h"
 #include "shell/SysTray.h"
 #include "support/Corvanectl.h"
+#include "support/InPlace.h"
 #include "support/NamedProcess.h"
 #include "support/RecordingFiles.h"
 #include "support/TempWorld.h"
@@ -548,8 +549,11 @@ TEST_F(EngineTest, TheChooserShredsWithTheWindowsBoxesAndFollowsTheDrives) {
     EXPECT_EQ(e.File1->ListCount(), 1);
 
     ClickImage(e.BFolder);
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[2].text,
+    // Where the temporary folder's file system keeps old data, each shred ends with a box that
+    // lists the files only deleted.
+    const std::size_t said = testing::OverwritesInPlace(world.Root()) ? 0 : 1;
+    ASSERT_EQ(boxes.size(), 3u + 2 * said);
+    EXPECT_EQ(boxes[2 + said].text,
               "Shred " + world::ToWindows(folder.string()) + " and all its contents?");
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_TRUE(e.Dir1->Path().rfind("Z:", 0) == 0) << e.Dir1->Path();
@@ -563,10 +567,11 @@ TEST_F(EngineTest, TheChooserShredsWithTheWindowsBoxesAndFollowsTheDrives) {
     fs::rename(driveC, away);
     e.Drive1->SetDrive("C:");
     fs::rename(away, driveC);
-    ASSERT_EQ(boxes.size(), 4u);
-    EXPECT_EQ(boxes[3].title, "Corvane");
-    EXPECT_EQ(boxes[3].Icon(), platform::vbExclamation);
-    EXPECT_NE(boxes[3].text.find("C:\\"), std::string::npos) << boxes[3].text;
+    ASSERT_EQ(boxes.size(), 4u + 2 * said);
+    const auto& error = boxes.back();
+    EXPECT_EQ(error.title, "Corvane");
+    EXPECT_EQ(error.Icon(), platform::vbExclamation);
+    EXPECT_NE(error.text.find("C:\\"), std::string::npos) << error.text;
     EXPECT_EQ(e.Dir1->Path(), before);
     EXPECT_EQ(e.Drive1->Drive(), "Z:");
     e.Drive1->SetDrive("C:");

@@ -2,9 +2,45 @@
 
 #include "platform/registry.h"
 
+#include <optional>
+
 namespace corvane::browsers {
 
 using namespace platform;
+
+namespace {
+
+// A profile's DWORD value below `key`; false when it is missing or of another type.
+bool ReadDword(const char* key, const std::string& id, DWORD& value) {
+    RegKey opened;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, key, opened.Out()) != ERROR_SUCCESS)
+        return false;
+    DWORD type = REG_NONE;
+    DWORD size = sizeof value;
+    return RegQueryValueExA(opened.Get(), id.c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+           type == REG_DWORD && size == sizeof value;
+}
+
+// Writes a profile's DWORD value below `key`, or removes it (no value: the default).
+bool WriteDword(const char* key, const std::string& id, std::optional<DWORD> value,
+                std::string& error) {
+    RegKey opened;
+    LONG rc = RegCreateKeyA(HKEY_CURRENT_USER, key, opened.Out());
+    if (rc == ERROR_SUCCESS && !value) {
+        rc = RegDeleteValueA(opened.Get(), id.c_str());
+        if (rc == ERROR_FILE_NOT_FOUND)
+            rc = ERROR_SUCCESS;
+    } else if (rc == ERROR_SUCCESS) {
+        rc = RegSetValueExA(opened.Get(), id.c_str(), 0, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&*value), sizeof *value);
+    }
+    if (rc != ERROR_SUCCESS)
+        error = "cannot record the choice in the hive (error " + std::to_string(rc) + ")";
+    return rc == ERROR_SUCCESS;
+}
+
+} // namespace
 
 const char* ConsentWord(Consent consent) {
     switch (consent) {
@@ -19,36 +55,16 @@ const char* ConsentWord(Consent consent) {
 }
 
 Consent GetConsent(const std::string& id) {
-    RegKey key;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, kConsentKey, key.Out()) != ERROR_SUCCESS)
-        return Consent::Undecided;
-    DWORD type = REG_NONE;
     DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(key.Get(), id.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof value)
+    if (!ReadDword(kConsentKey, id, value))
         return Consent::Undecided;
     return value != 0 ? Consent::Enabled : Consent::Disabled;
 }
 
 bool SetConsent(const std::string& id, Consent consent, std::string& error) {
-    RegKey key;
-    LONG rc = RegCreateKeyA(HKEY_CURRENT_USER, kConsentKey, key.Out());
-    if (rc == ERROR_SUCCESS) {
-        if (consent == Consent::Undecided) {
-            rc = RegDeleteValueA(key.Get(), id.c_str());
-            if (rc == ERROR_FILE_NOT_FOUND)
-                rc = ERROR_SUCCESS;
-        } else {
-            const DWORD value = consent == Consent::Enabled ? 1 : 0;
-            rc = RegSetValueExA(key.Get(), id.c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&value), sizeof value);
-        }
-    }
-    if (rc != ERROR_SUCCESS)
-        error = "cannot record the choice in the hive (error " + std::to_string(rc) + ")";
-    return rc == ERROR_SUCCESS;
+    if (consent == Consent::Undecided)
+        return WriteDword(kConsentKey, id, std::nullopt, error);
+    return WriteDword(kConsentKey, id, consent == Consent::Enabled ? 1 : 0, error);
 }
 
 namespace {
@@ -61,17 +77,8 @@ DWORD Bit(Kind kind) {
 
 // The kinds skipped for a profile, as bits (0: none skipped).
 DWORD SkippedKinds(const std::string& id) {
-    RegKey key;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, kSkippedKindsKey, key.Out()) != ERROR_SUCCESS)
-        return 0;
-    DWORD type = REG_NONE;
     DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(key.Get(), id.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof value)
-        return 0;
-    return value;
+    return ReadDword(kSkippedKindsKey, id, value) ? value : 0;
 }
 
 } // namespace
@@ -107,22 +114,9 @@ bool CleansKind(const std::string& id, Kind kind) {
 
 bool SetCleansKind(const std::string& id, Kind kind, bool cleaned, std::string& error) {
     const DWORD skipped = cleaned ? SkippedKinds(id) & ~Bit(kind) : SkippedKinds(id) | Bit(kind);
-    RegKey key;
-    LONG rc = RegCreateKeyA(HKEY_CURRENT_USER, kSkippedKindsKey, key.Out());
-    if (rc == ERROR_SUCCESS) {
-        // Every kind cleaned is the default, kept as no value at all.
-        if (skipped == 0) {
-            rc = RegDeleteValueA(key.Get(), id.c_str());
-            if (rc == ERROR_FILE_NOT_FOUND)
-                rc = ERROR_SUCCESS;
-        } else {
-            rc = RegSetValueExA(key.Get(), id.c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&skipped), sizeof skipped);
-        }
-    }
-    if (rc != ERROR_SUCCESS)
-        error = "cannot record the choice in the hive (error " + std::to_string(rc) + ")";
-    return rc == ERROR_SUCCESS;
+    // Every kind cleaned is the default, kept as no value at all.
+    return WriteDword(kSkippedKindsKey, id,
+                      skipped == 0 ? std::nullopt : std::optional<DWORD>(skipped), error);
 }
 
 std::string KindsText(const std::string& id) {

@@ -93,6 +93,32 @@ bool ScrubWriteAheadLog(sqlite::Database& db, const fs::path& file, bool heldOld
     return true;
 }
 
+// What ends a clean or a preview of `file`: `result` made a failure that names the file.
+auto Failing(const fs::path& file, DatabaseClean& result) {
+    return [&result, name = file.filename().string()](const std::string& why) {
+        result.ok = false;
+        result.problem = name + ": " + why;
+        return result;
+    };
+}
+
+// True when `file` is a plain file to work on; otherwise `result` says why not (a missing file is
+// no work and no failure; `unread` ends the line of a file that cannot be looked at).
+bool PlainFileThere(const fs::path& file, const char* unread, DatabaseClean& result) {
+    const auto fail = Failing(file, result);
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            fail(std::string("cannot be read (") + std::strerror(errno) + ")" + unread);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        fail("not a regular file, left alone");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool EraseRows(sqlite::Database& db, const std::string& sql, long& count, std::string& error) {
@@ -138,19 +164,9 @@ bool EmptyAllTables(sqlite::Database& db, std::initializer_list<const char*> kee
 
 DatabaseClean CleanDatabase(const fs::path& file, const DatabaseWork& work) {
     DatabaseClean result;
-    const std::string name = file.filename().string();
-    auto fail = [&](const std::string& why) {
-        result.ok = false;
-        result.problem = name + ": " + why;
+    const auto fail = Failing(file, result);
+    if (!PlainFileThere(file, ", left alone", result))
         return result;
-    };
-    struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0)
-        return errno == ENOENT
-                   ? result
-                   : fail(std::string("cannot be read (") + std::strerror(errno) + "), left alone");
-    if (!S_ISREG(st.st_mode))
-        return fail("not a regular file, left alone");
     std::string error;
     if (!SideFilesArePlain(file, error))
         return fail(error + " is not a regular file, left alone");
@@ -196,7 +212,7 @@ DatabaseClean CleanDatabase(const fs::path& file, const DatabaseWork& work) {
     // VACUUM rebuilds the file without its free pages. It needs free space about the size of the
     // file; without it the erased rows are still overwritten, only the file keeps its size.
     if (!db.Exec("VACUUM", error))
-        result.note = name + ": not compacted (" + error + ")";
+        result.note = file.filename().string() + ": not compacted (" + error + ")";
     // What compacting logged are pages already without the erased rows: emptying is enough.
     if (wal && !db.TruncateLog())
         return fail("rows erased, but its log could not be emptied (" + db.ErrorMessage() + ")");
@@ -215,18 +231,9 @@ bool OpenToRead(sqlite::Database& db, const fs::path& file, std::string& error) 
 
 DatabaseClean PreviewDatabase(const fs::path& file, const DatabaseWork& work) {
     DatabaseClean result;
-    const std::string name = file.filename().string();
-    auto fail = [&](const std::string& why) {
-        result.ok = false;
-        result.problem = name + ": " + why;
+    const auto fail = Failing(file, result);
+    if (!PlainFileThere(file, "", result))
         return result;
-    };
-    struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0)
-        return errno == ENOENT ? result
-                               : fail(std::string("cannot be read (") + std::strerror(errno) + ")");
-    if (!S_ISREG(st.st_mode))
-        return fail("not a regular file, left alone");
     sqlite::Database source, copy;
     std::string error;
     if (!OpenToRead(source, file, error))
